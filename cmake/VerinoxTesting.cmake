@@ -1,10 +1,15 @@
-# verinox_add_test_program(name SOURCES ... LIBS ... [WEBENGINE])
+# verinox_add_test_program(name SOURCES ... LIBS ... [WEBENGINE] [QT])
+# QT programs start with a QApplication and the toolkit's application object (tests/support).
 # Every test runs without a screen (offscreen platform) unless it is marked WEBENGINE: those carry
 # the "webengine" label, run under xvfb-run, and are left out of the sanitizer build's run.
 function(verinox_add_test_program name)
-    cmake_parse_arguments(ARG "WEBENGINE" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "WEBENGINE;QT" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    if(ARG_QT OR ARG_WEBENGINE)
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS} verinox_test_main)
+    else()
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    endif()
     set(data "VERINOX_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}")
     if(ARG_WEBENGINE)
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST

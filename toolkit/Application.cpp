@@ -1,0 +1,219 @@
+#include "Application.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <cstdio>
+
+#include "Control.h"
+#include "Errors.h"
+#include "Forms.h"
+
+namespace vx {
+
+TApplication* Application = nullptr;
+
+QString ErrorBoxText(const QString& message) {
+    if (!message.isEmpty() && message.back() > u'.') {
+        return message + u'.';
+    }
+    return message;
+}
+
+void HandleException(const std::exception& error) {
+    if (Application != nullptr) {
+        Application->HandleException(error);
+    } else {
+        std::fprintf(stderr, "%s\n", error.what());
+    }
+}
+
+TApplication::TApplication() {
+    Application = this;
+    qApp->installEventFilter(this);
+}
+
+TApplication::~TApplication() {
+    DestroyForms();
+    qApp->removeEventFilter(this);
+    if (Application == this) {
+        Application = nullptr;
+    }
+}
+
+void TApplication::Initialize() {
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TApplication::AddForm(TForm* form) {
+    FForms.emplace_back(form);
+    if (FMainForm == nullptr) {
+        FMainForm = form;
+    }
+}
+
+int TApplication::Run() {
+    if (FMainForm == nullptr) {
+        return 0;
+    }
+    FMainForm->Show();
+    const int result = QApplication::exec();
+    DestroyForms();
+    return result;
+}
+
+void TApplication::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::Terminate() {
+    QCoreApplication::quit();
+}
+
+void TApplication::DestroyForms() {
+    while (!FForms.empty()) {
+        QPointer<TForm> form = FForms.back();
+        FForms.pop_back();
+        if (form) {
+            try {
+                form->DoDestroy();
+            } catch (const std::exception& error) {
+                HandleException(error);
+            }
+            delete form.data();
+        }
+    }
+    FMainForm = nullptr;
+}
+
+void TApplication::ShowBox(const TMessageBoxInfo& info) {
+    if (MessageBoxHook) {
+        MessageBoxHook(info);
+        return;
+    }
+    QMessageBox box(info.Icon, info.Caption, info.Text, QMessageBox::Ok);
+    box.adjustSize();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        box.move(area.center() - box.rect().center());
+    }
+    box.exec();
+}
+
+void TApplication::MessageBox(const QString& text) {
+    ShowBox({FTitle, text, QMessageBox::NoIcon});
+}
+
+void TApplication::ShowException(const QString& message) {
+    ShowBox({FTitle, ErrorBoxText(message), QMessageBox::Critical});
+}
+
+void TApplication::HandleException(const std::exception& error) {
+    ShowException(QString::fromUtf8(error.what()));
+}
+
+namespace {
+
+// The control that stands for a focused widget (an edit's inner line, say).
+TControl* ControlOf(QWidget* widget) {
+    for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (auto* control = qobject_cast<TControl*>(w)) {
+            return control;
+        }
+    }
+    return nullptr;
+}
+
+QChar CharOf(const QKeyEvent& e, TKey key) {
+    if (key == VK_RETURN) {
+        return QChar(13);
+    }
+    if (key == VK_ESCAPE) {
+        return QChar(27);
+    }
+    if (key == VK_BACK) {
+        return QChar(8);
+    }
+    if (!e.text().isEmpty() && e.text()[0].isPrint()) {
+        return e.text()[0];
+    }
+    if (e.modifiers().testFlag(Qt::AltModifier) && key >= 'A' && key <= 'Z') {
+        return QChar(key).toLower();
+    }
+    return {};
+}
+
+}  // namespace
+
+// Keys pass the window's preview, the focused control, then the window's dialog keys and
+// access keys, before the focused widget's own handling sees them.
+bool TApplication::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) {
+        return false;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget != QApplication::focusWidget()) {
+        return false;
+    }
+    TControl* control = ControlOf(widget);
+    TForm* form = control != nullptr ? control->ParentForm() : nullptr;
+    if (form == nullptr) {
+        return false;
+    }
+    const auto& e = static_cast<const QKeyEvent&>(*event);
+    TKey key = KeyOf(e.key());
+    const TShiftState shift = ShiftStateOf(e.modifiers(), {});
+    const bool preview = form->KeyPreview() && control != form;
+    try {
+        if (event->type() == QEvent::KeyRelease) {
+            if (key != 0 && preview) {
+                form->KeyUp(key, shift);
+            }
+            if (key != 0 && control != nullptr) {
+                control->KeyUp(key, shift);
+            }
+            return key == 0 && KeyOf(e.key()) != 0;
+        }
+        if (key != 0) {
+            if (preview) {
+                form->KeyDown(key, shift);
+                if (key == 0) {
+                    return true;
+                }
+            }
+            control->KeyDown(key, shift);
+            if (key == 0) {
+                return true;
+            }
+            if (!control->WantsKey(key) && form->DispatchDialogKey(key, shift)) {
+                return true;
+            }
+        }
+        QChar ch = CharOf(e, key);
+        if (ch.isNull()) {
+            return false;
+        }
+        if (shift.testFlag(ssAlt)) {
+            return form->DispatchDialogChar(ch, shift);
+        }
+        if (preview) {
+            form->KeyPress(ch);
+            if (ch.isNull()) {
+                return true;
+            }
+        }
+        control->KeyPress(ch);
+        if (ch.isNull()) {
+            return true;
+        }
+        if (!control->WantsChars() && ch.isPrint()) {
+            return form->DispatchDialogChar(ch, shift);
+        }
+    } catch (const std::exception& error) {
+        HandleException(error);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace vx
