@@ -142,8 +142,14 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     if (bounds == FBounds) {
         return;
     }
+    const bool resized = bounds.size() != FBounds.size();
     FBounds = bounds;
     setGeometry(bounds);
+    if (resized) {
+        // Hidden widgets get their resize event only when shown; align now.
+        Realign();
+        Resize();
+    }
     NotifyParentAlign();
 }
 
@@ -470,10 +476,12 @@ void TControl::paintEvent(QPaintEvent*) {
 }
 
 void TControl::resizeEvent(QResizeEvent*) {
-    // Qt may size the window itself (a form's frame); keep the bounds in step with it.
-    FBounds.setSize(size());
-    Realign();
-    Resize();
+    // Qt may size a window itself; keep the bounds in step with it.
+    if (size() != FBounds.size()) {
+        FBounds.setSize(size());
+        Realign();
+        Resize();
+    }
 }
 
 void TControl::mousePressEvent(QMouseEvent* e) {

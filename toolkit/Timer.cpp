@@ -5,6 +5,7 @@
 namespace vx {
 
 TTimer::TTimer(QObject* owner) : TComponent(owner) {
+    FTimer.setTimerType(Qt::PreciseTimer);
     connect(&FTimer, &QTimer::timeout, this, &TTimer::Tick);
 }
 

@@ -24,6 +24,8 @@ class TTimer : public TComponent {
     void SetInterval(int value);
     // Whether the platform timer is counting (enabled, an interval and a handler).
     bool Running() const { return FTimer.isActive(); }
+    // Milliseconds to the next tick, or -1 when the timer is not running.
+    int RemainingTime() const { return FTimer.remainingTime(); }
 
     // Delivers one tick as the platform timer does.
     void Tick();

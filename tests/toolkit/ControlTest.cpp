@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include "Colors.h"
+#include "Forms.h"
+#include "QtPrinters.h"
+#include "StdCtrls.h"
+
+namespace vx {
+namespace {
+
+// A control that takes its access key and Enter like a default button would.
+class TKeyTaker : public TWinControl {
+  public:
+    explicit TKeyTaker(QWidget* parent, QString caption)
+        : TWinControl(parent), Caption(std::move(caption)) {
+        SetTabStop(true);
+    }
+    bool DialogChar(QChar key, TShiftState) override {
+        if (IsAccel(key, Caption)) {
+            ++AccessKeys;
+            return true;
+        }
+        return false;
+    }
+    bool DialogKey(TKey key, TShiftState) override {
+        if (key == VK_RETURN && Default) {
+            ++Returns;
+            return true;
+        }
+        return false;
+    }
+    QString Caption;
+    bool Default = false;
+    int AccessKeys = 0;
+    int Returns = 0;
+};
+
+TEST(Align, PlacesChildrenTopBottomLeftRightThenClient) {
+    TPanel parent;
+    parent.SetBevelOuter(bvNone);
+    parent.SetBounds(0, 0, 100, 80);
+    TPanel top(&parent), bottom(&parent), left(&parent), client(&parent);
+    top.SetHeight(10);
+    top.SetAlign(alTop);
+    bottom.SetHeight(15);
+    bottom.SetAlign(alBottom);
+    left.SetWidth(20);
+    left.SetAlign(alLeft);
+    client.SetAlign(alClient);
+    EXPECT_EQ(top.BoundsRect(), QRect(0, 0, 100, 10));
+    EXPECT_EQ(bottom.BoundsRect(), QRect(0, 65, 100, 15));
+    EXPECT_EQ(left.BoundsRect(), QRect(0, 10, 20, 55));
+    EXPECT_EQ(client.BoundsRect(), QRect(20, 10, 80, 55));
+
+    // Hiding a child and resizing the parent place the others again.
+    top.SetVisible(false);
+    parent.SetBounds(0, 0, 120, 90);
+    EXPECT_EQ(left.BoundsRect(), QRect(0, 0, 20, 75));
+    EXPECT_EQ(client.BoundsRect(), QRect(20, 0, 100, 75));
+}
+
+TEST(Align, ClientChildStaysInsideThePanelBevels) {
+    TPanel parent;
+    parent.SetBevelOuter(bvLowered);
+    parent.SetBounds(0, 0, 367, 113);
+    TPanel inner(&parent);
+    inner.SetAlign(alClient);
+    EXPECT_EQ(inner.BoundsRect(), QRect(1, 1, 365, 111));
+}
+
+TEST(Panel, LoweredBevelShowsShadowTopLeftAndHighlightBottomRight) {
+    TPanel panel;
+    panel.SetBevelOuter(bvLowered);
+    panel.SetColor(clWhite);
+    panel.SetBounds(0, 0, 20, 10);
+    const QImage image = panel.grab().toImage();
+    const QRgb shadow = ToQColor(clBtnShadow).rgb();
+    const QRgb highlight = ToQColor(clBtnHighlight).rgb();
+    EXPECT_EQ(image.pixel(0, 0), shadow);
+    EXPECT_EQ(image.pixel(18, 0), shadow);
+    EXPECT_EQ(image.pixel(0, 8), shadow);
+    EXPECT_EQ(image.pixel(0, 9), highlight);
+    EXPECT_EQ(image.pixel(19, 0), highlight);
+    EXPECT_EQ(image.pixel(19, 9), highlight);
+    EXPECT_EQ(image.pixel(1, 9), highlight);
+    EXPECT_EQ(image.pixel(5, 5), qRgb(255, 255, 255));
+}
+
+TEST(Colors, SystemColoursResolveFromThePalette) {
+    EXPECT_EQ(ColorToRGB(RGB(1, 2, 3)), 0x030201u);
+    EXPECT_EQ(ColorToRGB(16771030), 16771030u);
+    const QColor highlight =
+        QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight);
+    EXPECT_EQ(ToQColor(clHighlight), highlight);
+    EXPECT_EQ(ColorToRGB(clNone), 0u);
+    EXPECT_EQ(IdentToInt(QStringLiteral("clBtnFace")), clBtnFace);
+    EXPECT_EQ(IdentToInt(QStringLiteral("crHandPoint")), crHandPoint);
+    EXPECT_FALSE(IdentToInt(QStringLiteral("clNoSuch")).has_value());
+}
+
+TEST(ParentColor, ChildrenFollowTheirParentUntilGivenTheirOwn) {
+    TPanel parent;
+    parent.SetColor(clWhite);
+    TLabel label(&parent);
+    EXPECT_EQ(label.Color(), clWhite);
+    parent.SetColor(clBlue);
+    EXPECT_EQ(label.Color(), clBlue);
+    label.SetColor(clBlack);
+    parent.SetColor(clRed);
+    EXPECT_EQ(label.Color(), clBlack);
+    EXPECT_FALSE(label.ParentColor());
+}
+
+class Keys : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        form.SetBounds(0, 0, 300, 200);
+        edit = new TEdit(&form);
+        edit->SetTabOrder(0);
+        check = new TKeyTaker(&form, QStringLiteral("&Prüfen"));
+        check->SetTabOrder(1);
+        close = new TKeyTaker(&form, QStringLiteral("&Schließen"));
+        close->SetTabOrder(2);
+        form.Loaded();
+        form.Show();
+        QApplication::setActiveWindow(&form);
+        edit->SetFocus();
+        QApplication::processEvents();
+    }
+    TForm form;
+    TEdit* edit;
+    TKeyTaker* check;
+    TKeyTaker* close;
+};
+
+TEST_F(Keys, AltLetterReachesTheAccessKeyOwner) {
+    ASSERT_TRUE(edit->Line()->hasFocus());
+    QTest::keyClick(edit->Line(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(close->AccessKeys, 1);
+    EXPECT_EQ(check->AccessKeys, 0);
+    EXPECT_EQ(edit->Text(), QString());
+}
+
+TEST_F(Keys, PlainLettersAreAccessKeysOnlyWhereNoControlWantsThem) {
+    QTest::keyClick(edit->Line(), Qt::Key_P);
+    EXPECT_EQ(check->AccessKeys, 0);
+    EXPECT_EQ(edit->Text(), QStringLiteral("p"));
+    close->SetFocus();
+    QApplication::processEvents();
+    QTest::keyClick(close, Qt::Key_P);
+    EXPECT_EQ(check->AccessKeys, 1);
+}
+
+TEST_F(Keys, EnterGoesToTheEditFirstThenToTheDialogKeys) {
+    std::vector<QChar> typed;
+    edit->OnKeyPress = [&](QObject*, QChar& key) { typed.push_back(key); };
+    QTest::keyClick(edit->Line(), Qt::Key_Return);
+    ASSERT_EQ(typed.size(), 1u);
+    EXPECT_EQ(typed[0], QChar(13));
+    close->Default = true;
+    QTest::keyClick(edit->Line(), Qt::Key_Return);
+    EXPECT_EQ(close->Returns, 1);
+    EXPECT_EQ(typed.size(), 1u);
+}
+
+TEST_F(Keys, KeyPreviewLetsTheWindowSeeKeysFirst) {
+    std::vector<TKey> seen;
+    form.OnKeyDown = [&](QObject*, TKey& key, TShiftState) {
+        seen.push_back(key);
+        if (key == VK_ESCAPE) {
+            key = 0;
+        }
+    };
+    QTest::keyClick(edit->Line(), Qt::Key_Escape);
+    EXPECT_TRUE(seen.empty());
+    form.SetKeyPreview(true);
+    QTest::keyClick(edit->Line(), Qt::Key_Escape);
+    QTest::keyClick(edit->Line(), Qt::Key_A);
+    EXPECT_EQ(seen, (std::vector<TKey>{VK_ESCAPE, 'A'}));
+    EXPECT_EQ(edit->Text(), QStringLiteral("a"));
+}
+
+TEST_F(Keys, TabFollowsTheTabOrder) {
+    EXPECT_EQ(edit->Line()->nextInFocusChain(), check);
+    EXPECT_EQ(check->nextInFocusChain(), close);
+}
+
+TEST(Form, FixedBorderKeepsTheClientSize) {
+    TForm form;
+    form.SetBorderStyle(bsSingle);
+    form.SetBorderIcons(TBorderIcons(biSystemMenu) | biMinimize);
+    form.SetClientWidth(397);
+    form.SetClientHeight(248);
+    EXPECT_EQ(form.minimumSize(), QSize(397, 248));
+    EXPECT_EQ(form.maximumSize(), QSize(397, 248));
+    EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+}
+
+TEST(PopupMenu, OpensEvenWithoutItems) {
+    TPopupMenu menu;
+    int popups = 0;
+    menu.OnPopup = [&](QObject*) { ++popups; };
+    menu.Popup(120, 80);
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(menu.PopupCount(), 1);
+    EXPECT_EQ(menu.PopupPoint(), QPoint(120, 80));
+}
+
+}  // namespace
+}  // namespace vx
