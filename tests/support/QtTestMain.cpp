@@ -9,6 +9,10 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests (ctest's discovery) needs no screen and no application.
+    if (GTEST_FLAG_GET(list_tests)) {
+        return RUN_ALL_TESTS();
+    }
     QApplication qt(argc, argv);
     vx::RegisterTahoma();
     vx::RegisterToolkitClasses();
