@@ -17,17 +17,15 @@ constexpr int kTries = 2;
 constexpr std::size_t kMaxExchangers = 5;
 constexpr int kMaxAddressesPerFamily = 8;
 
-enum class Outcome { Records, NoData, NoSuchName, Failed };
+enum class Outcome { Records, NoData, NoSuchName, TimedOut, Failed };
 
 struct Query {
-    Outcome outcome = Outcome::Failed;
+    Outcome outcome = Outcome::TimedOut;
     std::vector<unsigned char> answer;
-    bool done = false;
 };
 
 void onAnswer(void* arg, int status, int /*timeouts*/, unsigned char* abuf, int alen) {
     auto* query = static_cast<Query*>(arg);
-    query->done = true;
     switch (status) {
         case ARES_SUCCESS:
             query->outcome = Outcome::Records;
@@ -38,6 +36,10 @@ void onAnswer(void* arg, int status, int /*timeouts*/, unsigned char* abuf, int 
             break;
         case ARES_ENOTFOUND:
             query->outcome = Outcome::NoSuchName;
+            break;
+        case ARES_ETIMEOUT:
+        case ARES_ECANCELLED:
+            query->outcome = Outcome::TimedOut;
             break;
         default:
             query->outcome = Outcome::Failed;
@@ -160,8 +162,13 @@ std::vector<std::string> addressesOf(const AddressQueries& queries) {
     return out;
 }
 
+bool isAnswer(Outcome outcome) {
+    return outcome == Outcome::Records || outcome == Outcome::NoData ||
+           outcome == Outcome::NoSuchName;
+}
+
 bool eitherFailed(const AddressQueries& queries) {
-    return queries.a.outcome == Outcome::Failed || queries.aaaa.outcome == Outcome::Failed;
+    return !isAnswer(queries.a.outcome) || !isAnswer(queries.aaaa.outcome);
 }
 
 DomainResult unknown(std::string detail) {
@@ -233,9 +240,10 @@ DomainResult DnsResolver::lookUpMailDomain(const std::string& asciiDomain,
     switch (mx.outcome) {
         case Outcome::NoSuchName:
             return DomainResult{DomainStatus::NoSuchDomain, {}, "Die Domain existiert nicht."};
+        case Outcome::TimedOut:
+            return unknown("Der DNS-Server hat nicht rechtzeitig geantwortet.");
         case Outcome::Failed:
-            return unknown(mx.done ? "Der DNS-Server hat die Abfrage nicht beantwortet."
-                                   : "Der DNS-Server hat nicht rechtzeitig geantwortet.");
+            return unknown("Der DNS-Server meldet einen Fehler.");
         case Outcome::NoData:
             return implicitExchanger(channel, asciiDomain, deadline);
         case Outcome::Records:

@@ -96,12 +96,14 @@ std::string toDisplayUtf8(std::string_view bytes) {
     out.reserve(bytes.size());
     for (std::size_t pos = 0; pos < bytes.size();) {
         const auto decoded = decodeAt(bytes, pos);
-        if (decoded) {
+        const bool control = decoded && (decoded->codePoint < 0x20 || (decoded->codePoint >= 0x7F &&
+                                                                       decoded->codePoint <= 0x9F));
+        if (decoded && !control) {
             out.append(bytes.substr(pos, decoded->length));
             pos += decoded->length;
         } else {
             out.append(kReplacementCharacter);
-            ++pos;
+            pos += control ? decoded->length : 1;
         }
     }
     return out;

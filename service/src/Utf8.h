@@ -14,7 +14,8 @@ bool containsControlCharacter(std::string_view utf8);
 
 bool isAscii(std::string_view bytes);
 
-// Replaces every byte that is not part of a well-formed UTF-8 sequence by U+FFFD.
+// Replaces every control character, and every byte that is not part of a well-formed UTF-8
+// sequence, by U+FFFD.
 std::string toDisplayUtf8(std::string_view bytes);
 
 }  // namespace verinox::checkd
