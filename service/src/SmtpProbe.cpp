@@ -116,7 +116,9 @@ class Session {
         Reply reply;
         for (;;) {
             const std::string line = readLine(deadline);
-            if (line.size() < 3 || !std::all_of(line.begin(), line.begin() + 3, ::isdigit) ||
+            if (line.size() < 3 ||
+                !std::all_of(line.begin(), line.begin() + 3,
+                             [](char c) { return c >= '0' && c <= '9'; }) ||
                 (line.size() > 3 && line[3] != ' ' && line[3] != '-')) {
                 throw SessionLost("malformed reply");
             }

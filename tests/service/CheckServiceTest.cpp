@@ -215,6 +215,29 @@ TEST_F(CheckService, SilentExchangerDoesNotHoldUpOtherChecks) {
     EXPECT_EQ(nlohmann::json::parse(slow.get().body)["verdict"], "unbekannt");
 }
 
+TEST_F(CheckService, GarbledExchangerRepliesAreSurvived) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> sessions = {
+        {{"220 hello\r\n", std::string(5000, 'A')}, "no-connection"},
+        {{"\xFF\xFE\x01 junk\r\n"}, "no-connection"},
+        {{"220-first\r\n250 second\r\n"}, "no-connection"},
+        {{"220 hi\r\n", "250 hi\r\n", "250 ok\r\n", "250 \x01<script>\xC3\r\n", "550 no\r\n"},
+         "deliverable"},
+    };
+    int n = 0;
+    for (const auto& [replies, status] : sessions) {
+        const std::string address = "user" + std::to_string(++n) + "@junk.test";
+        SCOPED_TRACE(address);
+        const ScriptedExchanger exchanger(peers_->smtpPort(), replies);
+        const auto json = checkJson(server_->port(), address);
+        EXPECT_EQ(json["mailbox"]["status"], status);
+        if (status == "deliverable") {
+            EXPECT_EQ(json["mailbox"]["replyText"], "?<script>?");
+            const HttpReply page = request(server_->port(), kCheck + address);
+            EXPECT_THAT(page.body, HasSubstr("Antwort: 250 ?&lt;script&gt;?"));
+        }
+    }
+}
+
 TEST(CheckServiceSettings, SilentDnsServerGivesUnknown) {
     ServicePeers peers;
     CheckerSettings settings = peers.settings();

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -90,6 +91,39 @@ SilentListener::~SilentListener() {
     close(fd_);
 }
 
+ScriptedExchanger::ScriptedExchanger(int port, std::vector<std::string> replies)
+    : listener_(socket(AF_INET, SOCK_STREAM, 0)) {
+    const int on = 1;
+    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    const sockaddr_in sa = loopback("127.0.0.4", port);
+    if (bind(listener_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 ||
+        listen(listener_, 4) != 0) {
+        throw std::runtime_error("cannot bind scripted exchanger: " + std::string(strerror(errno)));
+    }
+    thread_ = std::thread([this, replies = std::move(replies)] {
+        pollfd waiting{listener_, POLLIN, 0};
+        if (poll(&waiting, 1, 5000) != 1) {
+            return;  // the check never came; let the test fail on its own expectations
+        }
+        const int fd = accept(listener_, nullptr, nullptr);
+        for (const auto& reply : replies) {
+            send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+            for (char c = 0; c != '\n';) {
+                if (recv(fd, &c, 1, 0) <= 0) {
+                    close(fd);
+                    return;
+                }
+            }
+        }
+        close(fd);
+    });
+}
+
+ScriptedExchanger::~ScriptedExchanger() {
+    thread_.join();
+    close(listener_);
+}
+
 int freePort(bool datagram) {
     const int fd = socket(AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0);
     sockaddr_in sa = loopback("127.0.0.1", 0);
@@ -128,6 +162,8 @@ ServicePeers::ServicePeers()
         "--mx-host=backup.test,mx.down.test,10",
         "--mx-host=backup.test,mx1.mx.test,20",
         "--mx-host=lost.test,gone.lost.test,10",
+        "--mx-host=junk.test,mx.junk.test,10",
+        "--host-record=mx.junk.test,127.0.0.4",
     });
     smtp_ = std::make_unique<Peer>(
         std::vector<std::string>{VERINOX_SYSTEM_PYTHON, VERINOX_SERVICE_TEST_DIR "/smtp_peer.py",
@@ -176,10 +212,28 @@ HttpReply request(int port, const std::string& target, const std::string& method
     const std::string wire = method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
                              extraHeaders + "Connection: close\r\n\r\n";
     send(fd, wire.data(), wire.size(), MSG_NOSIGNAL);
+    // Reads to the end of the announced body: a server may keep the connection open after an
+    // error reply even though the request asked to close it.
     std::string raw;
     char chunk[4096];
     for (ssize_t n; (n = recv(fd, chunk, sizeof chunk, 0)) > 0;) {
         raw.append(chunk, static_cast<std::size_t>(n));
+        const std::size_t end = raw.find("\r\n\r\n");
+        if (end == std::string::npos) {
+            continue;
+        }
+        std::string head = raw.substr(0, end);
+        for (auto& c : head) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        const std::size_t length = head.find("\r\ncontent-length:");
+        const std::size_t body =
+            method == "HEAD" || length == std::string::npos
+                ? 0
+                : std::stoul(head.substr(length + std::string("\r\ncontent-length:").size()));
+        if (raw.size() >= end + 4 + body) {
+            break;
+        }
     }
     close(fd);
 

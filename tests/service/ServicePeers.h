@@ -35,6 +35,20 @@ class SilentListener {
     int fd_ = -1;
 };
 
+// An exchanger on 127.0.0.4 for one session: sends each reply in turn, reading one command line
+// after each, then hangs up. For replies no real server gives.
+class ScriptedExchanger {
+  public:
+    ScriptedExchanger(int port, std::vector<std::string> replies);
+    ~ScriptedExchanger();
+    ScriptedExchanger(const ScriptedExchanger&) = delete;
+    ScriptedExchanger& operator=(const ScriptedExchanger&) = delete;
+
+  private:
+    int listener_;
+    std::thread thread_;
+};
+
 int freePort(bool datagram);
 
 // The real peers on loopback: dnsmasq with the test zones, the scripted aiosmtpd exchanger on
