@@ -13,6 +13,7 @@ namespace {
 constexpr std::size_t kLongNameOctets = 9;
 constexpr std::size_t kMaxEdits = 1;
 constexpr std::size_t kMaxEditsLongSameEnding = 2;
+constexpr std::size_t kMaxProviderOctets = 256;
 
 std::vector<std::string> readList(const std::filesystem::path& file) {
     std::ifstream in(file);
@@ -37,24 +38,32 @@ std::unordered_set<std::string> readSet(const std::filesystem::path& file) {
 }
 
 // Optimal string alignment distance: insertions, deletions, substitutions and swaps of neighbours.
-std::size_t editDistance(std::string_view a, std::string_view b) {
-    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
-    for (std::size_t i = 0; i <= a.size(); ++i) {
-        d[i][0] = i;
+// The three rows are the caller's, so comparing against every provider allocates once.
+struct DistanceRows {
+    std::vector<std::size_t> beforeLast, last, current;
+};
+
+std::size_t editDistance(std::string_view a, std::string_view b, DistanceRows& rows) {
+    for (auto* row : {&rows.beforeLast, &rows.last, &rows.current}) {
+        row->assign(b.size() + 1, 0);
     }
     for (std::size_t j = 0; j <= b.size(); ++j) {
-        d[0][j] = j;
+        rows.last[j] = j;
     }
     for (std::size_t i = 1; i <= a.size(); ++i) {
+        rows.current[0] = i;
         for (std::size_t j = 1; j <= b.size(); ++j) {
             const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            rows.current[j] =
+                std::min({rows.last[j] + 1, rows.current[j - 1] + 1, rows.last[j - 1] + cost});
             if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
-                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+                rows.current[j] = std::min(rows.current[j], rows.beforeLast[j - 2] + 1);
             }
         }
+        std::swap(rows.beforeLast, rows.last);
+        std::swap(rows.last, rows.current);
     }
-    return d[a.size()][b.size()];
+    return rows.last[b.size()];
 }
 
 std::string_view topLevel(std::string_view domain) {
@@ -110,6 +119,10 @@ std::optional<std::string> DomainLists::suggestDomain(std::string_view asciiDoma
     }
     std::optional<std::string> best;
     std::size_t bestDistance = kMaxEditsLongSameEnding + 1;
+    DistanceRows rows;
+    rows.beforeLast.reserve(kMaxProviderOctets);
+    rows.last.reserve(kMaxProviderOctets);
+    rows.current.reserve(kMaxProviderOctets);
     for (const auto& provider : commonProviders_) {
         const std::size_t lengthGap = provider.size() > asciiDomain.size()
                                           ? provider.size() - asciiDomain.size()
@@ -117,7 +130,7 @@ std::optional<std::string> DomainLists::suggestDomain(std::string_view asciiDoma
         if (lengthGap >= bestDistance) {
             continue;
         }
-        const std::size_t distance = editDistance(asciiDomain, provider);
+        const std::size_t distance = editDistance(asciiDomain, provider, rows);
         const bool close = distance <= kMaxEdits || (distance <= kMaxEditsLongSameEnding &&
                                                      asciiDomain.size() >= kLongNameOctets &&
                                                      topLevel(asciiDomain) == topLevel(provider));
