@@ -238,6 +238,23 @@ TEST_F(CheckService, GarbledExchangerRepliesAreSurvived) {
     }
 }
 
+TEST_F(CheckService, SessionLevelRefusalsGiveTheirVerdicts) {
+    const std::vector<std::pair<Expected, std::vector<std::string>>> sessions = {
+        {{"jürgen@junk.test", "ungültig", "Der Mailserver nimmt keine Umlaute vor dem @ an.",
+          "no-smtputf8"},
+         {"220 hi\r\n", "250-hi\r\n250 8BITMIME\r\n"}},
+        {{"sender@junk.test", "unbekannt", "Der Mailserver hat die Prüfung verweigert.", "refused"},
+         {"220 hi\r\n", "250 hi\r\n", "553 5.7.1 sender rejected\r\n"}},
+        {{"busy@junk.test", "unbekannt", "Mailserver lehnt vorläufig ab (etwa Greylisting).",
+          "temporary"},
+         {"421 4.3.2 busy\r\n"}},
+    };
+    for (const auto& [expected, replies] : sessions) {
+        const ScriptedExchanger exchanger(peers_->smtpPort(), replies);
+        expectVerdicts(server_->port(), {expected});
+    }
+}
+
 TEST(CheckServiceSettings, SilentDnsServerGivesUnknown) {
     ServicePeers peers;
     CheckerSettings settings = peers.settings();
