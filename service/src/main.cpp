@@ -1,0 +1,54 @@
+#include "AddressChecker.h"
+#include "CheckServer.h"
+#include "DomainLists.h"
+#include "Options.h"
+
+#include <pthread.h>
+
+#include <csignal>
+#include <iostream>
+#include <thread>
+
+using namespace verinox::checkd;
+
+int main(int argc, char** argv) {
+    // Every thread started from here on inherits the blocked set, so only the waiter below
+    // receives the stop signals.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    Options options;
+    try {
+        options = parseOptions(std::vector<std::string>(argv + 1, argv + argc), argv[0]);
+    } catch (const UsageError& error) {
+        std::cerr << "verinox-checkd: " << error.what() << "\n";
+        return 2;
+    }
+    if (options.help) {
+        std::cout << usageText();
+        return 0;
+    }
+    try {
+        const DomainLists lists(options.dataDirectory);
+        AddressChecker checker(options.checker, lists);
+        CheckServer server(checker, options.threads);
+        const int port = server.bind(options.listenHost, options.listenPort);
+        std::thread waiter([&] {
+            int signal = 0;
+            sigwait(&stopSignals, &signal);
+            server.stop();
+        });
+        std::cerr << "verinox-checkd: listening on " << options.listenHost << ":" << port << "\n";
+        server.run();
+        pthread_kill(waiter.native_handle(), SIGTERM);  // release the waiter if run() ended alone
+        waiter.join();
+    } catch (const std::exception& error) {
+        std::cerr << "verinox-checkd: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,278 @@
+#include "ServicePeers.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace verinox::checkd::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kPeerStartLimit = 15s;
+constexpr auto kStepTimeout = 700ms;
+constexpr auto kBudget = 4s;
+
+sockaddr_in loopback(const std::string& address, int port) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<std::uint16_t>(port));
+    inet_pton(AF_INET, address.c_str(), &sa.sin_addr);
+    return sa;
+}
+
+bool portTaken(int port, bool datagram) {
+    const int fd = socket(AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0);
+    const sockaddr_in sa = loopback("127.0.0.1", port);
+    bool taken = false;
+    if (datagram) {
+        taken =
+            bind(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 && errno == EADDRINUSE;
+    } else {
+        taken = connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
+    }
+    close(fd);
+    return taken;
+}
+
+void waitForPort(int port, bool datagram, const std::string& what) {
+    const auto limit = std::chrono::steady_clock::now() + kPeerStartLimit;
+    while (!portTaken(port, datagram)) {
+        if (std::chrono::steady_clock::now() > limit) {
+            throw std::runtime_error(what + " did not start on port " + std::to_string(port));
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+}
+
+}  // namespace
+
+Peer::Peer(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const auto& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    if (posix_spawn(&pid_, args[0], nullptr, nullptr, args.data(), environ) != 0) {
+        throw std::runtime_error("cannot start " + argv[0]);
+    }
+}
+
+Peer::~Peer() {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+}
+
+SilentListener::SilentListener(const std::string& address, int port, bool datagram) {
+    fd_ = socket(AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0);
+    const int on = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    const sockaddr_in sa = loopback(address, port);
+    if (bind(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 ||
+        (!datagram && listen(fd_, 64) != 0)) {
+        throw std::runtime_error("cannot bind silent listener: " + std::string(strerror(errno)));
+    }
+}
+
+SilentListener::~SilentListener() {
+    close(fd_);
+}
+
+ScriptedExchanger::ScriptedExchanger(int port, std::vector<std::string> replies)
+    : listener_(socket(AF_INET, SOCK_STREAM, 0)) {
+    const int on = 1;
+    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    const sockaddr_in sa = loopback("127.0.0.4", port);
+    if (bind(listener_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 ||
+        listen(listener_, 4) != 0) {
+        throw std::runtime_error("cannot bind scripted exchanger: " + std::string(strerror(errno)));
+    }
+    thread_ = std::thread([this, replies = std::move(replies)] {
+        pollfd waiting{listener_, POLLIN, 0};
+        if (poll(&waiting, 1, 5000) != 1) {
+            return;  // the check never came; let the test fail on its own expectations
+        }
+        const int fd = accept(listener_, nullptr, nullptr);
+        for (const auto& reply : replies) {
+            send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+            for (char c = 0; c != '\n';) {
+                if (recv(fd, &c, 1, 0) <= 0) {
+                    close(fd);
+                    return;
+                }
+            }
+        }
+        close(fd);
+    });
+}
+
+ScriptedExchanger::~ScriptedExchanger() {
+    thread_.join();
+    close(listener_);
+}
+
+int freePort(bool datagram) {
+    const int fd = socket(AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0);
+    sockaddr_in sa = loopback("127.0.0.1", 0);
+    bind(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    socklen_t length = sizeof sa;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length);
+    close(fd);
+    return ntohs(sa.sin_port);
+}
+
+ServicePeers::ServicePeers()
+    : dnsPort_(freePort(true)), silentDnsPort_(freePort(true)), smtpPort_(freePort(false)) {
+    silentDns_ = std::make_unique<SilentListener>("127.0.0.1", silentDnsPort_, true);
+    silentExchanger_ = std::make_unique<SilentListener>("127.0.0.3", smtpPort_, false);
+    dnsmasq_ = std::make_unique<Peer>(std::vector<std::string>{
+        VERINOX_DNSMASQ,
+        "--keep-in-foreground",
+        "--conf-file=/dev/null",
+        "--no-resolv",
+        "--no-hosts",
+        "--listen-address=127.0.0.1",
+        "--bind-interfaces",
+        "--port=" + std::to_string(dnsPort_),
+        "--pid-file=",
+        "--local=/test/",
+        "--mx-host=mx.test,mx1.mx.test,10",
+        "--host-record=mx1.mx.test,127.0.0.1",
+        "--mx-host=catchall.test,mx1.mx.test,10",
+        "--host-record=implicit.test,127.0.0.1",
+        "--dns-rr=nullmx.test,15,000000",  // preference 0, exchanger "."
+        "--txt-record=nohost.test,nothing here",
+        "--mx-host=down.test,mx.down.test,10",
+        "--host-record=mx.down.test,127.0.0.2",
+        "--mx-host=silent.test,mx.silent.test,10",
+        "--host-record=mx.silent.test,127.0.0.3",
+        "--mx-host=backup.test,mx.down.test,10",
+        "--mx-host=backup.test,mx1.mx.test,20",
+        "--mx-host=lost.test,gone.lost.test,10",
+        "--mx-host=junk.test,mx.junk.test,10",
+        "--host-record=mx.junk.test,127.0.0.4",
+    });
+    smtp_ = std::make_unique<Peer>(
+        std::vector<std::string>{VERINOX_SYSTEM_PYTHON, VERINOX_SERVICE_TEST_DIR "/smtp_peer.py",
+                                 "--port", std::to_string(smtpPort_)});
+    waitForPort(dnsPort_, true, "dnsmasq");
+    waitForPort(smtpPort_, false, "the SMTP peer");
+}
+
+CheckerSettings ServicePeers::settings() const {
+    CheckerSettings settings;
+    settings.dnsServers = {"127.0.0.1:" + std::to_string(dnsPort_)};
+    settings.smtp.port = smtpPort_;
+    settings.smtp.helo = "checker.test";
+    settings.smtp.mailFrom = "probe@checker.test";
+    settings.smtp.stepTimeout = kStepTimeout;
+    settings.smtp.allowPrivateExchangers = true;
+    settings.budget = kBudget;
+    return settings;
+}
+
+const DomainLists& sharedLists() {
+    static const DomainLists lists(VERINOX_CHECKD_DATA_DIR);
+    return lists;
+}
+
+RunningServer::RunningServer(const CheckerSettings& settings)
+    : checker_(settings, sharedLists()),
+      server_(checker_, 16),
+      port_(server_.bind("127.0.0.1", 0)) {
+    thread_ = std::thread([this] { server_.run(); });
+}
+
+RunningServer::~RunningServer() {
+    server_.stop();
+    thread_.join();
+}
+
+HttpReply request(int port, const std::string& target, const std::string& method,
+                  const std::string& extraHeaders) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in sa = loopback("127.0.0.1", port);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
+        close(fd);
+        throw std::runtime_error("cannot connect to the service");
+    }
+    const std::string wire = method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+                             extraHeaders + "Connection: close\r\n\r\n";
+    send(fd, wire.data(), wire.size(), MSG_NOSIGNAL);
+    // Reads to the end of the announced body: a server may keep the connection open after an
+    // error reply even though the request asked to close it.
+    std::string raw;
+    char chunk[4096];
+    for (ssize_t n; (n = recv(fd, chunk, sizeof chunk, 0)) > 0;) {
+        raw.append(chunk, static_cast<std::size_t>(n));
+        const std::size_t end = raw.find("\r\n\r\n");
+        if (end == std::string::npos) {
+            continue;
+        }
+        std::string head = raw.substr(0, end);
+        for (auto& c : head) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        const std::size_t length = head.find("\r\ncontent-length:");
+        const std::size_t body =
+            method == "HEAD" || length == std::string::npos
+                ? 0
+                : std::stoul(head.substr(length + std::string("\r\ncontent-length:").size()));
+        if (raw.size() >= end + 4 + body) {
+            break;
+        }
+    }
+    close(fd);
+
+    HttpReply reply;
+    const std::size_t headEnd = raw.find("\r\n\r\n");
+    if (raw.size() < 12 || headEnd == std::string::npos) {
+        throw std::runtime_error("malformed reply: " + raw.substr(0, 200));
+    }
+    reply.status = std::stoi(raw.substr(9, 3));
+    std::size_t pos = raw.find("\r\n") + 2;
+    while (pos < headEnd) {
+        const std::size_t end = raw.find("\r\n", pos);
+        const std::string line = raw.substr(pos, end - pos);
+        const std::size_t colon = line.find(':');
+        std::string name = line.substr(0, colon);
+        for (auto& c : name) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        reply.headers[name] = line.substr(line.find_first_not_of(' ', colon + 1));
+        pos = end + 2;
+    }
+    reply.body = raw.substr(headEnd + 4);
+    return reply;
+}
+
+std::string percentEncode(const std::string& text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) || c == '.' || c == '-' || c == '_' || c == '~' || c == '@') {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        }
+    }
+    return out;
+}
+
+}  // namespace verinox::checkd::test
