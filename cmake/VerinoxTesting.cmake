@@ -12,9 +12,15 @@ function(verinox_add_test_program name)
     endif()
     set(data "VERINOX_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}")
     if(ARG_WEBENGINE)
+        # The emulator wraps both the test listing and every test in a display of its own.
+        set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+            "xvfb-run;-a;-s;-screen 0 1024x768x24")
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-            PROPERTIES LABELS webengine ENVIRONMENT "${data}")
+            PROPERTIES LABELS webengine RUN_SERIAL TRUE ENVIRONMENT "${data}")
     else()
+        # Listing the tests starts the program too, so it needs the offscreen platform as well.
+        set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+            "env;QT_QPA_PLATFORM=offscreen")
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
             PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${data}")
     endif()
