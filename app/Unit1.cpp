@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QMouseEvent>
@@ -110,6 +111,12 @@ int MouseHookProc(int code, int message, QObject* target) {
 }
 
 bool TMouseHook::eventFilter(QObject* watched, QEvent* event) {
+    // Qt follows a right press with a context-menu event of its own, which the page's view would
+    // answer with its menu; it belongs to the swallowed press. The keyboard's stays.
+    if (event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse) {
+        return qstrcmp(watched->metaObject()->className(), vx::kDocumentWindowClass) == 0;
+    }
     const int message = MouseMessageOf(*event);
     if (message == 0) {
         return false;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QLineEdit>
@@ -235,6 +236,23 @@ TEST_F(MouseHook, TheFilterSeesEveryMouseMessageUntilTheWindowIsDestroyed) {
     EXPECT_EQ(Send(Document, QEvent::MouseButtonRelease, Qt::RightButton), 1);
     EXPECT_EQ(Send(Document, QEvent::MouseButtonPress, Qt::LeftButton), 0);
     EXPECT_EQ(Send(Field, QEvent::MouseButtonPress, Qt::RightButton), 0);
+    // Filters of the window itself run after the application's: they see what passed.
+    struct Arrivals : QObject {
+        QList<QContextMenuEvent::Reason> Reasons;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::ContextMenu) {
+                Reasons << static_cast<QContextMenuEvent*>(event)->reason();
+            }
+            return false;
+        }
+    } arrivals;
+    Document.installEventFilter(&arrivals);
+    QContextMenuEvent fromMouse(QContextMenuEvent::Mouse, QPoint(5, 5));
+    QCoreApplication::sendEvent(&Document, &fromMouse);
+    QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, QPoint(5, 5));
+    QCoreApplication::sendEvent(&Document, &fromKeyboard);
+    EXPECT_EQ(arrivals.Reasons, QList({QContextMenuEvent::Keyboard}));
+    Document.removeEventFilter(&arrivals);
     Form->DoDestroy();
     EXPECT_EQ(HookHandle, nullptr);
     EXPECT_EQ(Send(Document, QEvent::MouseButtonPress, Qt::RightButton), 0);
