@@ -1,7 +1,7 @@
 #include "WebBrowser.h"
 
 #include <unistd.h>
-#include <QCoreApplication>
+#include <QQuickWindow>
 #include <QTimer>
 #include <QWebEngineView>
 #include <cstdio>
@@ -12,8 +12,12 @@
 
 namespace vx {
 
+// The page is drawn by Qt Quick's software renderer: with it the view needs neither a GL
+// context at start-up nor GL composition of the whole window, which on machines without a GPU
+// (and under Xvfb) would cost the window's first paint the GL start-up and every repaint of
+// the busy animation a software-GL pass.
 void PrepareWebEngine() {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     static bool told = false;
     if (geteuid() == 0 && !told) {
         told = true;
