@@ -137,7 +137,8 @@ void TIPicture::Rebuild() {
     }
     FImage = QImage();
     FHimetric = QSize();
-    QImageReader reader(&stream);
+    // Naming the format spares the reader its probing on every frame of an animation.
+    QImageReader reader(&stream, IsGIF() ? QByteArray("gif") : QByteArray());
     if (!reader.canRead()) {
         throw Exception(SInvalidImageFormat);
     }
