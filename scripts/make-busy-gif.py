@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the busy animation resources/hilfe/img/check.gif: a row of dots with a running
-highlight, ten frames, the last one held longer. Plain Python, so the picture can be made again
+highlight, ten frames, the last one held longer. The first frame covers the whole picture; the
+others only the row of dots, which keeps decoding them cheap. Plain Python, so the picture can be made again
 on any machine: python3 scripts/make-busy-gif.py [output]"""
 import struct
 import sys
@@ -21,6 +22,12 @@ FRAME_DELAYS = [8] * (DOTS - 1) + [24]  # hundredths of a second
 DISPOSAL_KEEP = 1
 
 
+ROW_LEFT = (WIDTH - (DOTS - 1) * SPACING) // 2 - RADIUS
+ROW_TOP = HEIGHT // 2 - RADIUS
+ROW_WIDTH = (DOTS - 1) * SPACING + 2 * RADIUS + 1
+ROW_HEIGHT = 2 * RADIUS + 1
+
+
 def frame_pixels(active):
     left = (WIDTH - (DOTS - 1) * SPACING) // 2
     top = HEIGHT // 2
@@ -34,6 +41,12 @@ def frame_pixels(active):
                 if (x - cx) ** 2 + (y - top) ** 2 <= RADIUS * RADIUS:
                     pixels[y * WIDTH + x] = colour
     return bytes(pixels)
+
+
+def crop(pixels, left, top, width, height):
+    rows = (pixels[(top + y) * WIDTH + left:(top + y) * WIDTH + left + width]
+            for y in range(height))
+    return b"".join(rows)
 
 
 def lzw_encode(pixels):
@@ -99,9 +112,10 @@ def main():
     gif += b"\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00"  # loop for ever
     for index, delay in enumerate(FRAME_DELAYS):
         gif += struct.pack("<BBBBHBB", 0x21, 0xF9, 4, DISPOSAL_KEEP << 2, delay, 0, 0)
-        gif += struct.pack("<BHHHHB", 0x2C, 0, 0, WIDTH, HEIGHT, 0)
+        place = (0, 0, WIDTH, HEIGHT) if index == 0 else (ROW_LEFT, ROW_TOP, ROW_WIDTH, ROW_HEIGHT)
+        gif += struct.pack("<BHHHHB", 0x2C, *place, 0)
         gif.append(MIN_CODE_SIZE)
-        gif += sub_blocks(lzw_encode(frame_pixels(index)))
+        gif += sub_blocks(lzw_encode(crop(frame_pixels(index), *place)))
     gif.append(0x3B)
     target.parent.mkdir(parents=True, exist_ok=True)
     target.write_bytes(bytes(gif))
