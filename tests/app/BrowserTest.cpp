@@ -76,7 +76,8 @@ TEST(WebBrowser, EveryFinishedLoadIsReportedAFailedOneToo) {
     EXPECT_TRUE(WaitFor([&] { return completed.size() == 2; }));
 }
 
-// A check service that answers every request with a page that notes the mouse buttons it sees.
+// A check service that notes the check requests and answers every request with a page that notes
+// the mouse buttons it sees.
 struct CheckService {
     QTcpServer Server;
     QStringList Requests;
@@ -86,7 +87,9 @@ struct CheckService {
             QTcpSocket* socket = Server.nextPendingConnection();
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                 const QByteArray request = socket->readAll();
-                Requests << QString::fromLatin1(request.left(request.indexOf("\r\n")));
+                if (request.startsWith("GET /tools/")) {
+                    Requests << QString::fromLatin1(request.left(request.indexOf("\r\n")));
+                }
                 const QByteArray body =
                     "<html><body style='height:100%'>ok<script>window.buttons=[];"
                     "document.addEventListener('mousedown',e=>window.buttons.push(e.button));"
