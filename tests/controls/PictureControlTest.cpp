@@ -170,6 +170,22 @@ TEST(IPicture, FileLoadSwallowsErrorsAndReportsClearBeforeChange) {
     EXPECT_EQ(Drawn(picture).pixel(1, 1), kWhite);
 }
 
+TEST(IPicture, ALayoutRecordIsReadWithoutNotificationAndWrittenBackUnchanged) {
+    TIPicture picture;
+    int changes = 0;
+    QObject::connect(&picture, &TGraphic::Changed, [&] { ++changes; });
+    EXPECT_TRUE(picture.ReadExtra(QStringLiteral("Data"), TLayoutValue(ThreeFrames())));
+    EXPECT_FALSE(picture.ReadExtra(QStringLiteral("Other"), TLayoutValue(ThreeFrames())));
+    EXPECT_FALSE(picture.Empty());
+    EXPECT_EQ(picture.FrameCount(), 3);
+    EXPECT_EQ(changes, 0);
+    QByteArray written;
+    QBuffer stream(&written);
+    stream.open(QIODevice::WriteOnly);
+    picture.WriteData(stream);
+    EXPECT_EQ(written, ThreeFrames());
+}
+
 TEST(IPicture, AssignCopiesAPictureOrEmptiesWithNothing) {
     TIPicture source;
     Load(source, ThreeFrames());
