@@ -4,6 +4,11 @@
 # the "webengine" label, run under xvfb-run, and are left out of the sanitizer build's run.
 function(verinox_add_test_program name)
     cmake_parse_arguments(ARG "WEBENGINE;QT" "" "SOURCES;LIBS" ${ARGN})
+    # The sanitizer build leaves web-engine tests out altogether: even listing them would start
+    # the engine under the leak checker.
+    if(ARG_WEBENGINE AND VERINOX_SANITIZE)
+        return()
+    endif()
     add_executable(${name} ${ARG_SOURCES})
     if(ARG_QT OR ARG_WEBENGINE)
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} verinox_test_main)
@@ -12,10 +17,15 @@ function(verinox_add_test_program name)
     endif()
     set(data "VERINOX_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}")
     if(ARG_WEBENGINE)
+        # The emulator wraps both the test listing and every test in a display of its own.
+        set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+            "xvfb-run;-a;-s;-screen 0 1024x768x24")
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-            PROPERTIES LABELS webengine ENVIRONMENT "${data}")
+            PROPERTIES LABELS webengine RUN_SERIAL TRUE ENVIRONMENT "${data}")
     else()
-        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-            PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${data}")
+        # Listing the tests starts the program too, so it needs the offscreen platform as well.
+        set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+            "env;QT_QPA_PLATFORM=offscreen;${data}")
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
     endif()
 endfunction()

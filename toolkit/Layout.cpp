@@ -34,6 +34,7 @@ void RegisterToolkitClasses() {
     registry.RegisterControl<TEdit>(QStringLiteral("TEdit"));
     registry.RegisterControl<TLabel>(QStringLiteral("TLabel"));
     registry.RegisterControl<TPanel>(QStringLiteral("TPanel"));
+    registry.RegisterControl<TButton>(QStringLiteral("TButton"));
     registry.RegisterControl<TImage>(QStringLiteral("TImage"));
     registry.RegisterComponent<TPopupMenu>(QStringLiteral("TPopupMenu"));
     registry.RegisterComponent<TTimer>(QStringLiteral("TTimer"));

@@ -49,7 +49,8 @@ class TClassRegistry {
     std::map<QString, Factory> FFactories;
 };
 
-// Registers the toolkit's own layout classes (TEdit, TLabel, TPanel, TImage, TPopupMenu, TTimer).
+// Registers the toolkit's own layout classes (TEdit, TLabel, TPanel, TButton, TImage, TPopupMenu,
+// TTimer).
 void RegisterToolkitClasses();
 
 class TLayoutReader {

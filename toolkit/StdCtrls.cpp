@@ -341,6 +341,111 @@ void TImage::Paint() {
     }
 }
 
+// ---- TButton
+
+TButton::TButton(QWidget* parent) : TWinControl(parent) {
+    FNoTabStopFocus = Qt::ClickFocus;
+    SetColor(clBtnFace);
+    SetTabStop(true);
+    SetBounds(0, 0, 75, 25);
+}
+
+void TButton::SetCaption(const QString& value) {
+    if (value != FCaption) {
+        FCaption = value;
+        update();
+    }
+}
+
+void TButton::SetDown(bool value) {
+    if (value != FDown) {
+        FDown = value;
+        update();
+    }
+}
+
+void TButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (button == mbLeft) {
+        SetFocus();
+        SetDown(true);
+    }
+    TWinControl::MouseDown(button, shift, x, y);
+}
+
+void TButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (button == mbLeft) {
+        SetDown(false);
+    }
+    TWinControl::MouseUp(button, shift, x, y);
+}
+
+void TButton::KeyDown(TKey& key, TShiftState shift) {
+    TWinControl::KeyDown(key, shift);
+    if (key == VK_SPACE) {
+        SetDown(true);
+    } else if (key == VK_RETURN) {
+        key = 0;
+        Click();
+    }
+}
+
+// Space clicks on release, as long as the button stayed pressed.
+void TButton::KeyUp(TKey& key, TShiftState shift) {
+    TWinControl::KeyUp(key, shift);
+    if (key == VK_SPACE && FDown) {
+        SetDown(false);
+        Click();
+    }
+}
+
+bool TButton::DialogChar(QChar key, TShiftState) {
+    if (!IsAccel(key, FCaption)) {
+        return false;
+    }
+    SetFocus();
+    Click();
+    return true;
+}
+
+bool TButton::DialogKey(TKey key, TShiftState) {
+    if ((key == VK_RETURN && FDefault) || (key == VK_ESCAPE && FCancel)) {
+        Click();
+        return true;
+    }
+    return false;
+}
+
+void TButton::DoExit() {
+    SetDown(false);
+    TWinControl::DoExit();
+}
+
+void TButton::Paint() {
+    TCanvas& canvas = Canvas();
+    QRect rect = ClientRect();
+    if (FDefault || Focused()) {
+        Frame3D(canvas, rect, clWindowFrame, clWindowFrame, 1);
+    }
+    if (FDown) {
+        Frame3D(canvas, rect, clBtnShadow, clBtnShadow, 1);
+    } else {
+        Frame3D(canvas, rect, clBtnHighlight, cl3DDkShadow, 1);
+        Frame3D(canvas, rect, cl3DLight, clBtnShadow, 1);
+    }
+    canvas.Brush.Color = Color();
+    canvas.Brush.Style = bsSolid;
+    canvas.FillRect(rect);
+    canvas.Brush.Style = bsClear;
+    canvas.Font().Assign(*Font());
+    if (!Enabled()) {
+        canvas.Font().SetColor(clGrayText);
+    }
+    if (FDown) {
+        rect.translate(1, 1);
+    }
+    canvas.DrawText(FCaption, rect, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+}
+
 // ---- TPopupMenu
 
 TPopupMenu::TPopupMenu(QObject* owner) : TComponent(owner), FMenu(std::make_unique<QMenu>()) {}

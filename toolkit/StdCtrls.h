@@ -167,6 +167,46 @@ class TImage : public TGraphicControl {
     bool FTransparent = false;
 };
 
+// A push button: caption with an "&" access key, Enter or Space when focused, and the window's
+// Enter (Default) and Esc (Cancel) keys.
+class TButton : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(bool Default READ Default WRITE SetDefault)
+    Q_PROPERTY(bool Cancel READ Cancel WRITE SetCancel)
+
+  public:
+    explicit TButton(QWidget* parent = nullptr);
+
+    QString Caption() const { return FCaption; }
+    void SetCaption(const QString& value);
+    bool Default() const { return FDefault; }
+    void SetDefault(bool value) { FDefault = value; }
+    bool Cancel() const { return FCancel; }
+    void SetCancel(bool value) { FCancel = value; }
+    bool Down() const { return FDown; }
+
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void KeyDown(TKey& key, TShiftState shift) override;
+    void KeyUp(TKey& key, TShiftState shift) override;
+    bool DialogChar(QChar key, TShiftState shift) override;
+    bool DialogKey(TKey key, TShiftState shift) override;
+    bool WantsKey(TKey key) const override { return key == VK_RETURN || key == VK_SPACE; }
+    void DoExit() override;
+
+  protected:
+    void Paint() override;
+
+  private:
+    void SetDown(bool value);
+
+    QString FCaption;
+    bool FDefault = false;
+    bool FCancel = false;
+    bool FDown = false;
+};
+
 class TPopupMenu : public TComponent {
     Q_OBJECT
   public:

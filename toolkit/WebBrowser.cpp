@@ -1,0 +1,96 @@
+#include "WebBrowser.h"
+
+#include <unistd.h>
+#include <QQuickWindow>
+#include <QTimer>
+#include <QWebEngineView>
+#include <cstdio>
+
+#include "Application.h"
+#include "Errors.h"
+#include "Layout.h"
+
+namespace vx {
+
+// The page is drawn by Qt Quick's software renderer: with it the view needs neither a GL
+// context at start-up nor GL composition of the whole window, which on machines without a GPU
+// (and under Xvfb) would cost the window's first paint the GL start-up and every repaint of
+// the busy animation a software-GL pass.
+void PrepareWebEngine() {
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    static bool told = false;
+    if (geteuid() == 0 && !told) {
+        told = true;
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        std::fputs("verinox: running as root, so the web engine's sandbox is turned off\n", stderr);
+    }
+}
+
+TWebBrowser::TWebBrowser(QWidget* parent) : TWinControl(parent) {
+    SetColor(clWhite);
+    SetBounds(0, 0, 300, 150);
+}
+
+TWebBrowser::~TWebBrowser() = default;
+
+void TWebBrowser::Navigate(const QString& url) {
+    const QUrl target(url, QUrl::StrictMode);
+    if (!target.isValid() || target.isRelative()) {
+        throw EOleError(QStringLiteral("Invalid URL: %1").arg(url));
+    }
+    Load(target);
+}
+
+void TWebBrowser::CreateView() {
+    if (FView != nullptr) {
+        return;
+    }
+    FView = new QWebEngineView(this);
+    FView->setGeometry(rect());
+    // Creating the page starts the web engine; done here so the first navigation is quick.
+    FView->page();
+    connect(FView, &QWebEngineView::loadFinished, this, [this](bool) {
+        try {
+            DocumentComplete(FView->url());
+        } catch (const std::exception& error) {
+            HandleException(error);
+        }
+    });
+    FView->show();
+}
+
+void TWebBrowser::Load(const QUrl& url) {
+    CreateView();
+    FView->load(url);
+}
+
+void TWebBrowser::DocumentComplete(const QUrl& url) {
+    if (OnDocumentComplete) {
+        OnDocumentComplete(this, url);
+    }
+}
+
+void TWebBrowser::Paint() {
+    if (FView == nullptr && !FViewScheduled) {
+        FViewScheduled = true;
+        QTimer::singleShot(0, this, &TWebBrowser::CreateView);
+    }
+    TCanvas& canvas = Canvas();
+    canvas.Brush.Color = Color();
+    canvas.Brush.Style = bsSolid;
+    canvas.FillRect(ClientRect());
+}
+
+void TWebBrowser::resizeEvent(QResizeEvent* e) {
+    if (FView != nullptr) {
+        FView->setGeometry(rect());
+    }
+    TWinControl::resizeEvent(e);
+}
+
+void RegisterWebBrowser() {
+    TClassRegistry::Instance().RegisterControl<TWebBrowser>(QStringLiteral("TWebBrowser"));
+    TEventRegistry::Instance().Add("OnDocumentComplete", &TWebBrowser::OnDocumentComplete);
+}
+
+}  // namespace vx
