@@ -448,8 +448,8 @@ namespace {
 std::unique_ptr<QSettings> OpenSettings(const TPanelPosition& position) {
     auto settings = position.Location() == gp::clInifile
                         ? std::make_unique<QSettings>(position.Key(), QSettings::IniFormat)
-                        : std::make_unique<QSettings>(QSettings::NativeFormat,
-                                                      QSettings::UserScope, position.Key());
+                        : std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                      position.Key());
     settings->beginGroup(position.Section());
     return settings;
 }
@@ -560,8 +560,7 @@ void TCustomGradientPanel::PaintBackground(TCanvas& canvas, TEdgeRect r) {
         } else {
             nearHalf.Bottom = farHalf.Top = r.Top + (r.Bottom - r.Top) / 2;
         }
-        DrawPanelGradient(canvas, Color(), FColorTo, kMirrorGradientSteps, nearHalf,
-                          Horizontal());
+        DrawPanelGradient(canvas, Color(), FColorTo, kMirrorGradientSteps, nearHalf, Horizontal());
         DrawPanelGradient(canvas, FColorMirror, FColorMirrorTo, kMirrorGradientSteps, farHalf,
                           Horizontal());
     }
@@ -774,9 +773,8 @@ void TCustomGradientPanel::PaintCaption(TCanvas& canvas) {
         if (FCaption->ColorTo() == clNone) {
             canvas.Painter().fillRect(band.ToQRect(), ToQColor(color));
         } else {
-            DrawPanelGradient(canvas, FCaption->Color(), FCaption->ColorTo(),
-                              kCaptionGradientSteps, band,
-                              FCaption->GradientDirection() == gp::gdHorizontal);
+            DrawPanelGradient(canvas, FCaption->Color(), FCaption->ColorTo(), kCaptionGradientSteps,
+                              band, FCaption->GradientDirection() == gp::gdHorizontal);
         }
     }
     TEdgeRect b = CaptionBase();
@@ -918,10 +916,12 @@ void TCustomGradientPanel::PaintCaptionButtons(TCanvas& canvas, TEdgeRect& b) {
             QList<QPoint> points;
             if (top) {
                 const int x = rightEnd ? b.Right - 10 : b.Left + 4;
-                points = {{x, b.Top + nearOffset}, {x + 6, b.Top + nearOffset},
+                points = {{x, b.Top + nearOffset},
+                          {x + 6, b.Top + nearOffset},
                           {x + 3, b.Top + farOffset}};
             } else if (rightEnd) {
-                points = {{b.Left + nearOffset, b.Top + 10}, {b.Left + nearOffset, b.Top + 4},
+                points = {{b.Left + nearOffset, b.Top + 10},
+                          {b.Left + nearOffset, b.Top + 4},
                           {b.Left + farOffset, b.Top + 7}};
             } else {
                 points = {{b.Left + nearOffset, b.Bottom - 4},
@@ -1038,8 +1038,7 @@ void TCustomGradientPanel::PaintSizeGrip(TCanvas& canvas) {
 
 // ---- Caption input
 
-TEdgeRect TCustomGradientPanel::ButtonSquare(const TEdgeRect& client, int w,
-                                             bool forMinMax) const {
+TEdgeRect TCustomGradientPanel::ButtonSquare(const TEdgeRect& client, int w, bool forMinMax) const {
     TEdgeRect c = client;
     const bool top = !LeftCaption();
     const bool rightEnd = FCaption->ButtonPosition() == gp::cbpRight;
@@ -1112,8 +1111,7 @@ void TCustomGradientPanel::MouseDown(TMouseButton button, TShiftState shift, int
         raise();
         return;
     }
-    if (FCanMove && InCaptionBand(x, y, true) && !InCloseButton(x, y) &&
-        !InMinMaxButton(x, y)) {
+    if (FCanMove && InCaptionBand(x, y, true) && !InCloseButton(x, y) && !InMinMaxButton(x, y)) {
         FMoving = true;
         FDrag = TDrag::Move;
         FDragStart = QPoint(x, y);

@@ -393,8 +393,8 @@ QImage BuildShade(const TPanelCaption& caption, int panelWidth, int panelHeight,
             break;
         case gp::stSoftBump:
         case gp::stHardBump: {
-            const int depth = caption.ShadeType() == gp::stSoftBump ? kSoftBumpDepth
-                                                                    : kHardBumpDepth;
+            const int depth =
+                caption.ShadeType() == gp::stSoftBump ? kSoftBumpDepth : kHardBumpDepth;
             each([&](int x, int y) {
                 const double b = CubicBump(double(x) / W) * CubicBump(double(y) / H);
                 return s - depth + static_cast<int>(depth * b);

@@ -93,8 +93,8 @@ class TPanelCaption : public QObject, public ILayoutTarget {
     Q_PROPERTY(
         int MinMaxButtonHoverColor READ MinMaxButtonHoverColor WRITE SetMinMaxButtonHoverColor)
     Q_PROPERTY(bool MinMaxCaption READ MinMaxCaption WRITE SetMinMaxCaption)
-    Q_PROPERTY(vx::gp::TCaptionButtonPosition ButtonPosition READ ButtonPosition WRITE
-                   SetButtonPosition)
+    Q_PROPERTY(
+        vx::gp::TCaptionButtonPosition ButtonPosition READ ButtonPosition WRITE SetButtonPosition)
     Q_PROPERTY(vx::gp::TCaptionShape Shape READ Shape WRITE SetShape)
     Q_PROPERTY(vx::gp::TShadeType ShadeType READ ShadeType WRITE SetShadeType)
     Q_PROPERTY(int ShadeLight READ ShadeLight WRITE SetShadeLight)
@@ -274,7 +274,6 @@ class TPanelStatusBar : public QObject, public ILayoutTarget {
 
 // The caption bar's shade picture for a panel of the given size (the bar's length comes from
 // the panel, its thickness from the caption); `seed` restarts the noise and streaks.
-QImage BuildShade(const TPanelCaption& caption, int panelWidth, int panelHeight,
-                  unsigned seed = 0);
+QImage BuildShade(const TPanelCaption& caption, int panelWidth, int panelHeight, unsigned seed = 0);
 
 }  // namespace vx

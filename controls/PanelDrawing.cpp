@@ -51,8 +51,8 @@ void DrawBands(TCanvas& canvas, TColor from, TColor to, int steps, const TEdgeRe
     const TBandSteps colors(from, to, steps);
     const double bw =
         (horizontal ? r.Right - r.Left : r.Bottom - r.Top) / static_cast<double>(steps);
-    const int extent = end == TBandEnd::Clipped ? static_cast<int>(std::trunc(bw)) + 1
-                                                : RoundEven(bw) + 1;
+    const int extent =
+        end == TBandEnd::Clipped ? static_cast<int>(std::trunc(bw)) + 1 : RoundEven(bw) + 1;
     QPainter& p = canvas.Painter();
     TColor color = colors.Band(0);
     for (int i = 0; i < steps; ++i) {

@@ -128,15 +128,17 @@ class TSectionLayout : public QObject, public ILayoutTarget {
   public:
     explicit TSectionLayout(QObject* parent = nullptr) : QObject(parent) {}
 
-#define VX_SECTION_FIELD(Type, Name, Default)     \
-  public:                                         \
-    Type Name() const { return F##Name; }         \
-    void Set##Name(Type value) {                  \
-        F##Name = value;                          \
-        emit Changed();                           \
-    }                                             \
-                                                  \
-  private:                                        \
+#define VX_SECTION_FIELD(Type, Name, Default) \
+  public:                                     \
+    Type Name() const {                       \
+        return F##Name;                       \
+    }                                         \
+    void Set##Name(Type value) {              \
+        F##Name = value;                      \
+        emit Changed();                       \
+    }                                         \
+                                              \
+  private:                                    \
     Type F##Name = Default;
 
     VX_SECTION_FIELD(TColor, CaptionColor, 16244422)
@@ -173,13 +175,11 @@ class TToolPanel : public TPanel {
                    WRITE SetCaptionGradientDirection)
     Q_PROPERTY(int FocusCaptionColor READ FocusCaptionColor WRITE SetFocusCaptionColor)
     Q_PROPERTY(int FocusCaptionColorTo READ FocusCaptionColorTo WRITE SetFocusCaptionColorTo)
-    Q_PROPERTY(
-        int FocusCaptionFontColor READ FocusCaptionFontColor WRITE SetFocusCaptionFontColor)
+    Q_PROPERTY(int FocusCaptionFontColor READ FocusCaptionFontColor WRITE SetFocusCaptionFontColor)
     Q_PROPERTY(int NoFocusCaptionColor READ NoFocusCaptionColor WRITE SetNoFocusCaptionColor)
+    Q_PROPERTY(int NoFocusCaptionColorTo READ NoFocusCaptionColorTo WRITE SetNoFocusCaptionColorTo)
     Q_PROPERTY(
-        int NoFocusCaptionColorTo READ NoFocusCaptionColorTo WRITE SetNoFocusCaptionColorTo)
-    Q_PROPERTY(int NoFocusCaptionFontColor READ NoFocusCaptionFontColor WRITE
-                   SetNoFocusCaptionFontColor)
+        int NoFocusCaptionFontColor READ NoFocusCaptionFontColor WRITE SetNoFocusCaptionFontColor)
     Q_PROPERTY(int HoverButtonColor READ HoverButtonColor WRITE SetHoverButtonColor)
     Q_PROPERTY(int HoverButtonColorTo READ HoverButtonColorTo WRITE SetHoverButtonColorTo)
     Q_PROPERTY(int DownButtonColor READ DownButtonColor WRITE SetDownButtonColor)
@@ -201,8 +201,7 @@ class TToolPanel : public TPanel {
     Q_PROPERTY(QString UnlockHint READ UnlockHint WRITE SetUnlockHint)
     Q_PROPERTY(vx::tp::TTPBackGroundPosition BackGroundPosition READ BackGroundPosition WRITE
                    SetBackGroundPosition)
-    Q_PROPERTY(bool BackgroundTransparent READ BackgroundTransparent WRITE
-                   SetBackgroundTransparent)
+    Q_PROPERTY(bool BackgroundTransparent READ BackgroundTransparent WRITE SetBackgroundTransparent)
     Q_PROPERTY(vx::TSectionLayout* SectionLayout READ SectionLayout)
     Q_PROPERTY(vx::tp::TToolPanelStyle Style READ Style WRITE SetStyle)
     Q_PROPERTY(QString Version READ Version WRITE SetVersion)
