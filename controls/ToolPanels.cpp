@@ -727,14 +727,34 @@ void TToolPanel::MouseLeave() {
 // ---- Painting
 
 void TToolPanel::Paint() {
-    TPanel::Paint();
     TCanvas& canvas = Canvas();
+    QPainter& p = canvas.Painter();
+    // The platform panel's fill only shows where the body gradient does not paint over it;
+    // leaving the body's rectangle out of it saves filling the whole panel twice.
+    p.save();
+    if (FColorTo != clNone) {
+        p.setClipRegion(QRegion(ClientRect()).subtracted(BodyRect().ToQRect()));
+    }
+    TPanel::Paint();
+    p.restore();
     PaintBody(canvas);
     PaintBackground(canvas);
     PaintSections(canvas);
     if (FShowCaption) {
         PaintCaptionBar(canvas);
     }
+}
+
+// The body's rectangle with its far edge already moved in: the bands always cover it.
+TEdgeRect TToolPanel::BodyRect() const {
+    const TEdgeRect r = TEdgeRect::Of(ClientRect());
+    TEdgeRect body{r.Left + 1, r.Top, r.Right - 2, r.Bottom - 2};
+    if (FGradientDirection == tp::gdHorizontal) {
+        --body.Right;
+    } else {
+        --body.Bottom;
+    }
+    return body;
 }
 
 void TToolPanel::PaintBody(TCanvas& canvas) {

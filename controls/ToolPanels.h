@@ -335,6 +335,7 @@ class TToolPanel : public TPanel {
     QRect ButtonStrip() const;
     bool MouseIn(const TEdgeRect& area) const;
 
+    TEdgeRect BodyRect() const;
     void PaintBody(TCanvas& canvas);
     void PaintBackground(TCanvas& canvas);
     void PaintSections(TCanvas& canvas);
