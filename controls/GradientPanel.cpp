@@ -707,20 +707,30 @@ void TCustomGradientPanel::PaintText(TCanvas& canvas, TEdgeRect) {
     text.Draw(canvas.Painter(), QPoint(r.Left, r.Top), r.ToQRect());
 }
 
-QString TCustomGradientPanel::TextAnchorAt(int x, int y) const {
-    if (FText.isEmpty()) {
+QString TCustomGradientPanel::AnchorIn(const QString& markup, const TFont& font, TEdgeRect r,
+                                       bool aligned, int x, int y) const {
+    if (markup.isEmpty() || !r.Contains(x, y)) {
         return {};
     }
-    TEdgeRect r = TextRect();
-    if (!r.Contains(x, y)) {
-        return {};
-    }
-    const TFormattedText text(FText, TextStyle(*Font(), {}), r.Width());
+    const TFormattedText text(markup, TextStyle(font, {}), r.Width());
     const int h = text.Size().height();
-    if (FTextVAlign != gp::tvaTop && h < r.Height()) {
+    if (aligned && FTextVAlign != gp::tvaTop && h < r.Height()) {
         r.Top = FTextVAlign == gp::tvaCenter ? r.Top + (r.Bottom - r.Top - h) / 2 : r.Bottom - h;
     }
     return text.AnchorAt(QPoint(x - r.Left, y - r.Top));
+}
+
+// The anchor under a point in the panel's text, or in the caption or status bar text when
+// those run along the top and bottom (rotated side texts are single plain lines).
+QString TCustomGradientPanel::AnchorAt(int x, int y) const {
+    QString anchor = AnchorIn(FText, *Font(), TextRect(), true, x, y);
+    if (anchor.isEmpty() && FCaption->Visible() && !LeftCaption()) {
+        anchor = AnchorIn(FCaption->Text(), *FCaption->Font(), CaptionTextRect(), false, x, y);
+    }
+    if (anchor.isEmpty() && FStatusBar->Visible() && !LeftCaption()) {
+        anchor = AnchorIn(FStatusBar->Text(), *FStatusBar->Font(), StatusTextRect(), false, x, y);
+    }
+    return anchor;
 }
 
 // ---- Caption bar
@@ -933,25 +943,43 @@ void TCustomGradientPanel::PaintCaptionButtons(TCanvas& canvas, TEdgeRect& b) {
     }
 }
 
-void TCustomGradientPanel::PaintCaptionText(TCanvas& canvas, TEdgeRect b) {
-    const int room = kCaptionTextButtonRoom *
-                     ((FCaption->CloseButton() ? 1 : 0) + (FCaption->MinMaxButton() ? 1 : 0));
+// The caption text's rectangle for a caption along the top: the base rectangle less the close
+// button at the button end, 20 pixels for each button, and the indents.
+TEdgeRect TCustomGradientPanel::CaptionTextRect() const {
+    TEdgeRect b = CaptionBase();
     const bool rightEnd = FCaption->ButtonPosition() == gp::cbpRight;
+    int shrink = 0;
+    if (FCaption->CloseButton()) {
+        const TBitmap& minGlyph = FCaption->CloseMinGlyph();
+        const TBitmap& maxGlyph = FCaption->CloseMaxGlyph();
+        shrink = !minGlyph.Empty() && !maxGlyph.Empty() ? (FCollaps ? minGlyph : maxGlyph).Width()
+                                                        : kCaptionButtonSize;
+    }
+    shrink += kCaptionTextButtonRoom *
+              ((FCaption->CloseButton() ? 1 : 0) + (FCaption->MinMaxButton() ? 1 : 0));
+    (rightEnd ? b.Right : b.Left) += rightEnd ? -shrink : shrink;
+    b.Bottom = b.Top + FCaption->Height();
+    b.Left += FCaption->Indent();
+    b.Top += FCaption->TopIndent();
+    return b;
+}
+
+void TCustomGradientPanel::PaintCaptionText(TCanvas& canvas, TEdgeRect b) {
     const TFont& font = *FCaption->Font();
     if (FCaption->Text().isEmpty()) {
         return;
     }
     if (!LeftCaption()) {
-        (rightEnd ? b.Right : b.Left) += rightEnd ? -room : room;
-        b.Bottom = b.Top + FCaption->Height();
-        b.Left += FCaption->Indent();
-        b.Top += FCaption->TopIndent();
+        const TEdgeRect r = CaptionTextRect();
         TFormattedTextStyle style = TextStyle(font, FHoverAnchor);
         style.Ellipsis = false;
-        const TFormattedText text(FCaption->Text(), style, b.Width());
-        text.Draw(canvas.Painter(), QPoint(b.Left, b.Top), b.ToQRect());
+        const TFormattedText text(FCaption->Text(), style, r.Width());
+        text.Draw(canvas.Painter(), QPoint(r.Left, r.Top), r.ToQRect());
         return;
     }
+    const int room = kCaptionTextButtonRoom *
+                     ((FCaption->CloseButton() ? 1 : 0) + (FCaption->MinMaxButton() ? 1 : 0));
+    const bool rightEnd = FCaption->ButtonPosition() == gp::cbpRight;
     (rightEnd ? b.Top : b.Bottom) += rightEnd ? room : -room;
     b.Right = b.Left + FCaption->Height();
     b.Bottom -= FCaption->Indent();
@@ -963,10 +991,20 @@ void TCustomGradientPanel::PaintCaptionText(TCanvas& canvas, TEdgeRect b) {
 
 // ---- Status bar and size grip
 
-void TCustomGradientPanel::PaintStatusBar(TCanvas& canvas) {
+TEdgeRect TCustomGradientPanel::StatusRect() const {
     const int h = FStatusBar->Height();
-    const TEdgeRect s = LeftCaption() ? TEdgeRect{Width() - h - 1, 1, Width() - 1, Height() - 1}
-                                      : TEdgeRect{1, Height() - h - 1, Width() - 1, Height() - 1};
+    return LeftCaption() ? TEdgeRect{Width() - h - 1, 1, Width() - 1, Height() - 1}
+                         : TEdgeRect{1, Height() - h - 1, Width() - 1, Height() - 1};
+}
+
+TEdgeRect TCustomGradientPanel::StatusTextRect() const {
+    TEdgeRect t = StatusRect();
+    t.Left += 2;
+    return t;
+}
+
+void TCustomGradientPanel::PaintStatusBar(TCanvas& canvas) {
+    const TEdgeRect s = StatusRect();
     const TColor color = FStatusBar->Color();
     if (color != clNone && FStatusBar->ColorTo() != clNone) {
         DrawPanelGradient(canvas, color, FStatusBar->ColorTo(), kStatusGradientSteps, s,
@@ -979,9 +1017,8 @@ void TCustomGradientPanel::PaintStatusBar(TCanvas& canvas) {
     if (!FStatusBar->Text().isEmpty()) {
         const TFont& font = *FStatusBar->Font();
         if (!LeftCaption()) {
-            TEdgeRect t = s;
-            t.Left += 2;
-            TFormattedTextStyle style = TextStyle(font, FHoverStatusAnchor);
+            const TEdgeRect t = StatusTextRect();
+            TFormattedTextStyle style = TextStyle(font, FHoverAnchor);
             style.Ellipsis = false;
             const TFormattedText text(FStatusBar->Text(), style, t.Width());
             text.Draw(canvas.Painter(), QPoint(t.Left, t.Top), t.ToQRect());
@@ -1092,7 +1129,7 @@ void TCustomGradientPanel::MouseDown(TMouseButton button, TShiftState shift, int
     if (!self) {
         return;
     }
-    const QString anchor = TextAnchorAt(x, y);
+    const QString anchor = AnchorAt(x, y);
     if (!anchor.isEmpty()) {
         if (IsShellAnchor(anchor)) {
             QDesktopServices::openUrl(QUrl(anchor));
@@ -1160,7 +1197,7 @@ void TCustomGradientPanel::MouseMove(TShiftState shift, int x, int y) {
             }
         }
     }
-    const QString anchor = TextAnchorAt(x, y);
+    const QString anchor = AnchorAt(x, y);
     if (anchor != FHoverAnchor) {
         const QString old = FHoverAnchor;
         FHoverAnchor = anchor;

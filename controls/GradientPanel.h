@@ -300,7 +300,12 @@ class TCustomGradientPanel : public TPanel {
 
     TFormattedTextStyle TextStyle(const TFont& font, const QString& hoverAnchor) const;
     TEdgeRect TextRect() const;
-    QString TextAnchorAt(int x, int y) const;
+    QString AnchorIn(const QString& markup, const TFont& font, TEdgeRect r, bool aligned, int x,
+                     int y) const;
+    QString AnchorAt(int x, int y) const;
+    TEdgeRect CaptionTextRect() const;
+    TEdgeRect StatusRect() const;
+    TEdgeRect StatusTextRect() const;
     TEdgeRect CaptionBase() const;
     TEdgeRect CaptionBand() const;
     int ButtonSize() const;
@@ -322,7 +327,6 @@ class TCustomGradientPanel : public TPanel {
     bool FCollaps = false;
     int FFullHeight = 0;
     QString FHoverAnchor;
-    QString FHoverStatusAnchor;
     bool FHover = false;
     TColor FHoverColor = clNone;
     TColor FHoverFontColor = clNone;

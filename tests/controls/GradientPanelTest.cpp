@@ -543,6 +543,25 @@ TEST_F(GradientPanelTest, AnchorsOpenOrFireTheirEvent) {
     EXPECT_TRUE(blue);
 }
 
+TEST_F(GradientPanelTest, CaptionAndStatusAnchorsAreLinksToo) {
+    TPanel parent;
+    auto* panel = new TGradientPanel(&parent);
+    panel->SetBounds(10, 10, 300, 100);
+    panel->SetCanMove(true);
+    panel->Caption()->SetVisible(true);
+    panel->Caption()->SetText(QStringLiteral("<a href=\"cap\">CaptionCaption</a>"));
+    panel->StatusBar()->SetVisible(true);
+    panel->StatusBar()->SetText(QStringLiteral("<a href=\"status\">StatusStatus</a>"));
+    QStringList clicked;
+    panel->OnAnchorClick = [&](QObject*, const QString& anchor) { clicked << anchor; };
+    panel->MouseDown(mbLeft, ssLeft, 10, 8);
+    EXPECT_FALSE(panel->Moving());
+    panel->MouseDown(mbLeft, ssLeft, 10, 90);
+    EXPECT_EQ(clicked, (QStringList{QStringLiteral("cap"), QStringLiteral("status")}));
+    panel->MouseDown(mbLeft, ssLeft, 250, 8);
+    EXPECT_TRUE(panel->Moving());
+}
+
 TEST_F(GradientPanelTest, TextIsPlacedByItsVerticalAlignment) {
     auto panel = Panel(200, 100);
     panel->SetBevelOuter(bvNone);
