@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QString>
 #include <QTextDocument>
+#include <memory>
 
 namespace vx {
 
@@ -23,6 +24,9 @@ struct TFormattedTextStyle {
     QString HoverAnchor;
     QColor HoverColor;
     QColor HoverFontColor;
+    // Text inside <shad>...</shad> gets a shadow in this colour, this many pixels down and right.
+    QColor ShadowColor;
+    int ShadowOffset = 0;
 };
 
 class TFormattedText {
@@ -37,11 +41,16 @@ class TFormattedText {
     QString AnchorAt(QPoint point) const;
 
   private:
-    void ApplyLineSpacing(int spacing);
+    static void Setup(QTextDocument& document, const QString& markup,
+                      const TFormattedTextStyle& style, int width);
+    static void ApplyLineSpacing(QTextDocument& document, int spacing);
     void ApplyHover(const TFormattedTextStyle& style);
-    void CutWithEllipsis(int width);
+    static void CutWithEllipsis(QTextDocument& document, int width);
 
     QTextDocument FDocument;
+    // The shadows alone (everything else transparent), drawn first at the shadow offset.
+    std::unique_ptr<QTextDocument> FShadow;
+    int FShadowOffset = 0;
     QColor FColor;
 };
 

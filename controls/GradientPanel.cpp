@@ -653,6 +653,10 @@ TFormattedTextStyle TCustomGradientPanel::TextStyle(const TFont& font,
     style.UrlColor = ToQColor(FURLColor);
     style.LineSpacing = FLineSpacing;
     style.Ellipsis = FEllipsis;
+    if (FShadowColor != clNone) {
+        style.ShadowColor = ToQColor(FShadowColor);
+        style.ShadowOffset = FShadowOffset;
+    }
     if (FHover && !hoverAnchor.isEmpty()) {
         style.HoverAnchor = hoverAnchor;
         if (FHoverColor != clNone) {

@@ -562,6 +562,30 @@ TEST_F(GradientPanelTest, CaptionAndStatusAnchorsAreLinksToo) {
     EXPECT_TRUE(panel->Moving());
 }
 
+TEST_F(GradientPanelTest, ShadowedTextCastsItsShadow) {
+    auto panel = Panel(200, 60);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clWhite);
+    panel->SetShadowColor(clRed);
+    panel->SetShadowOffset(3);
+    const auto count = [&](QRgb color) {
+        const QImage image = Render(*panel);
+        int n = 0;
+        for (int y = 0; y < 60; ++y) {
+            for (int x = 0; x < 200; ++x) {
+                n += image.pixel(x, y) == color ? 1 : 0;
+            }
+        }
+        return n;
+    };
+    panel->SetText(QStringLiteral("Plain text"));
+    EXPECT_EQ(count(qRgb(255, 0, 0)), 0);
+    panel->SetText(QStringLiteral("<SHAD>Shadowed</SHAD> text"));
+    EXPECT_GT(count(qRgb(255, 0, 0)), 10);
+    panel->SetShadowColor(clNone);
+    EXPECT_EQ(count(qRgb(255, 0, 0)), 0);
+}
+
 TEST_F(GradientPanelTest, TextIsPlacedByItsVerticalAlignment) {
     auto panel = Panel(200, 100);
     panel->SetBevelOuter(bvNone);
