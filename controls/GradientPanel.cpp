@@ -528,7 +528,7 @@ void TCustomGradientPanel::PaintTo(TCanvas& canvas) {
     p.save();
     p.setClipRect(r.ToQRect());
     PaintPicture(canvas, r);
-    PaintText(canvas, r);
+    PaintText(canvas);
     p.restore();
 
     if (FCaption->Visible()) {
@@ -697,7 +697,7 @@ TEdgeRect TCustomGradientPanel::TextRect() const {
     return r;
 }
 
-void TCustomGradientPanel::PaintText(TCanvas& canvas, TEdgeRect) {
+void TCustomGradientPanel::PaintText(TCanvas& canvas) {
     if (FText.isEmpty()) {
         return;
     }

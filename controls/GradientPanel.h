@@ -290,7 +290,7 @@ class TCustomGradientPanel : public TPanel {
     void PaintBorder(TCanvas& canvas, TEdgeRect& r);
     void PaintBevels(TCanvas& canvas, TEdgeRect& r);
     void PaintPicture(TCanvas& canvas, const TEdgeRect& r);
-    void PaintText(TCanvas& canvas, TEdgeRect r);
+    void PaintText(TCanvas& canvas);
     void PaintCaption(TCanvas& canvas);
     void PaintShadedBar(TCanvas& canvas, TEdgeRect band);
     void PaintCaptionButtons(TCanvas& canvas, TEdgeRect& b);

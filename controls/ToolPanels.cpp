@@ -662,9 +662,11 @@ void TToolPanel::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 }
 
 void TToolPanel::MouseMove(TShiftState shift, int x, int y) {
+    // Leaving the strip repaints it as well, so that no button stays highlighted.
+    const bool wasInStrip = FMouseInside && ButtonStrip().contains(FMousePos);
     FMousePos = QPoint(x, y);
     FMouseInside = true;
-    if (ButtonStrip().contains(x, y)) {
+    if (wasInStrip || ButtonStrip().contains(x, y)) {
         update(ButtonStrip());
     }
     int section = -1;
