@@ -190,6 +190,21 @@ TEST_F(GradientPanelTest, BorderWithShadowAndSizeGrip) {
     }
 }
 
+TEST_F(GradientPanelTest, OnPaintDrawsLastWithOrWithoutBuffer) {
+    auto panel = Panel(80, 60);
+    panel->SetColorTo(clWhite);
+    QRect paintedRect;
+    panel->OnPaint = [&](QObject*, TCanvas& canvas, const QRect& r) {
+        paintedRect = r;
+        canvas.SetPixel(10, 10, clRed);
+    };
+    const QImage buffered = Render(*panel);
+    EXPECT_EQ(paintedRect, QRect(0, 0, 80, 60));
+    EXPECT_EQ(buffered.pixel(10, 10), qRgb(255, 0, 0));
+    panel->SetBuffered(false);
+    EXPECT_EQ(Render(*panel), buffered);
+}
+
 TEST_F(GradientPanelTest, PanelGradientBandsNarrowerThanAPixel) {
     QImage image(10, 1, QImage::Format_RGB32);
     image.fill(Qt::magenta);
