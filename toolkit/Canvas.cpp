@@ -85,6 +85,16 @@ void TCanvas::MoveTo(int x, int y) {
 // Classic line drawing: Bresenham's steps from the start, the end point itself left out.
 void TCanvas::PlotLine(QPoint from, QPoint to) {
     QPainter& p = Painter();
+    if (from != to && (from.x() == to.x() || from.y() == to.y())) {
+        // Straight along an axis: the same pixels as the steps below, as one span (bevels and
+        // frames draw many long lines, and single points are slow to paint).
+        const int fromX = from.x() < to.x() ? from.x() : to.x() + (from.x() > to.x() ? 1 : 0);
+        const int fromY = from.y() < to.y() ? from.y() : to.y() + (from.y() > to.y() ? 1 : 0);
+        const int width = from.x() == to.x() ? 1 : std::abs(to.x() - from.x());
+        const int height = from.y() == to.y() ? 1 : std::abs(to.y() - from.y());
+        p.fillRect(QRect(fromX, fromY, width, height), ToQColor(Pen.Color));
+        return;
+    }
     const int dx = std::abs(to.x() - from.x());
     const int dy = -std::abs(to.y() - from.y());
     const int sx = from.x() < to.x() ? 1 : -1;

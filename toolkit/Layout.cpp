@@ -273,6 +273,9 @@ class Reader {
             }
         }
         object->setObjectName(name);
+        if (auto* target = dynamic_cast<ILayoutTarget*>(object)) {
+            target->Loading();
+        }
         FCreated.push_back(object);
         while (!(FToken.Kind == TokenKind::Ident && FToken.Text == QLatin1String("end"))) {
             if (FToken.Kind == TokenKind::End) {

@@ -28,6 +28,9 @@ class ILayoutTarget {
         (void)value;
         return false;
     }
+    // Called when the reader has created (or, for the window, started) the object, before any of
+    // its values are assigned: what must wait for the whole layout can tell it is being read.
+    virtual void Loading() {}
     // Called on every object once the whole layout tree has been read.
     virtual void Loaded() {}
 };

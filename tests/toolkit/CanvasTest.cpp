@@ -198,5 +198,25 @@ TEST(Prefix, StripsAmpersandsAndFindsTheAccessKey) {
     EXPECT_FALSE(IsAccel(u'a', QStringLiteral("A && B")));
 }
 
+TEST(Canvas, AxisLinesLeaveOutTheirEndPointInBothDirections) {
+    QImage image = White(10, 10);
+    {
+        TCanvas canvas(&image);
+        canvas.Pen.Color = clRed;
+        canvas.MoveTo(7, 1);
+        canvas.LineTo(3, 1);
+        canvas.MoveTo(2, 3);
+        canvas.LineTo(2, 6);
+    }
+    const QRgb red = qRgb(255, 0, 0);
+    const QRgb white = qRgb(255, 255, 255);
+    EXPECT_EQ(image.pixel(7, 1), red);
+    EXPECT_EQ(image.pixel(4, 1), red);
+    EXPECT_EQ(image.pixel(3, 1), white);
+    EXPECT_EQ(image.pixel(2, 3), red);
+    EXPECT_EQ(image.pixel(2, 5), red);
+    EXPECT_EQ(image.pixel(2, 6), white);
+}
+
 }  // namespace
 }  // namespace vx
