@@ -273,6 +273,9 @@ class Reader {
         }
         object->setObjectName(name);
         FCreated.push_back(object);
+        if (auto* target = dynamic_cast<ILayoutTarget*>(object)) {
+            target->Loading();
+        }
         while (!(FToken.Kind == TokenKind::Ident && FToken.Text == QLatin1String("end"))) {
             if (FToken.Kind == TokenKind::End) {
                 throw FLexer.Error(FToken.Line, QStringLiteral("'end' of %1 expected").arg(name));

@@ -28,6 +28,8 @@ class ILayoutTarget {
         (void)value;
         return false;
     }
+    // Called on every object the layout creates or fills, before its first value.
+    virtual void Loading() {}
     // Called on every object once the whole layout tree has been read.
     virtual void Loaded() {}
 };
