@@ -431,6 +431,19 @@ void TControl::DoExit() {
     }
 }
 
+void TControl::ButtonPressed(int, TControl*) {}
+
+void BroadcastButtonPressed(QWidget* parent, int groupIndex, TControl* sender) {
+    if (parent == nullptr) {
+        return;
+    }
+    for (QObject* child : parent->children()) {
+        if (auto* control = qobject_cast<TControl*>(child)) {
+            control->ButtonPressed(groupIndex, sender);
+        }
+    }
+}
+
 void TControl::Resize() {
     if (OnResize) {
         OnResize(this);

@@ -143,6 +143,8 @@ class TControl : public QWidget, public ILayoutTarget {
     virtual bool WantsChars() const { return false; }
     virtual void DoEnter();
     virtual void DoExit();
+    // A button of `groupIndex` went down; buttons of that group on the same parent react.
+    virtual void ButtonPressed(int groupIndex, TControl* sender);
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
@@ -224,6 +226,9 @@ class TGraphicControl : public TControl {
   public:
     explicit TGraphicControl(QWidget* parent = nullptr);
 };
+
+// Tells every control on `parent` that a button of a group went down.
+void BroadcastButtonPressed(QWidget* parent, int groupIndex, TControl* sender);
 
 // Qt shift state and key code conversions.
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);

@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QTest>
+
+#include "Colors.h"
+#include "QtPrinters.h"
+#include "ShapeButton.h"
+#include "StdCtrls.h"
+
+namespace vx {
+namespace {
+
+using namespace shape;
+
+QByteArray PngOf(int w, int h, QColor colour) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// A button whose cursor position the test sets.
+class TTestShapeButton : public TShapeButton {
+  public:
+    using TShapeButton::TShapeButton;
+    QPoint Cursor{-1000, -1000};
+
+  protected:
+    QPoint CursorPos() const override { return Cursor; }
+};
+
+class ShapeButton : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        parent.SetBevelOuter(bvNone);
+        parent.SetColor(clRed);
+        parent.SetBounds(0, 0, 260, 60);
+        button = new TTestShapeButton(&parent);
+        button->SetBounds(30, 20, 201, 20);
+        button->OnClick = [this](QObject*) { events.push_back("click"); };
+        button->OnMouseUp = [this](QObject*, TMouseButton, TShiftState, int, int) {
+            events.push_back("up");
+        };
+    }
+    QImage Render() { return parent.grab().toImage(); }
+
+    TPanel parent;
+    TTestShapeButton* button;
+    std::vector<std::string> events;
+};
+
+TEST_F(ShapeButton, DefaultsOfANewButton) {
+    TShapeButton fresh;
+    EXPECT_EQ(fresh.Width(), 32);
+    EXPECT_EQ(fresh.Height(), 32);
+    EXPECT_EQ(fresh.Style(), tasButton);
+    EXPECT_EQ(fresh.ShortCutHintPos(), shpTop);
+    EXPECT_FALSE(fresh.ShowHint());
+    EXPECT_EQ(fresh.Version(), QStringLiteral("1.0.0.0"));
+    fresh.SetVersion(QStringLiteral("9"));
+    EXPECT_EQ(fresh.Version(), QStringLiteral("1.0.0.0"));
+    EXPECT_EQ(fresh.focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(ShapeButton, WithoutPicturesPaintsNothingInAnyState) {
+    const QImage before = Render();
+    const QRgb red = qRgb(255, 0, 0);
+    for (int y = 20; y < 40; ++y) {
+        EXPECT_EQ(before.pixel(30, y), red);
+        EXPECT_EQ(before.pixel(230, y), red);
+    }
+    button->MouseEnter();
+    EXPECT_EQ(Render(), before);
+    button->MouseDown(mbLeft, ssLeft, 5, 5);
+    EXPECT_EQ(Render(), before);
+    button->MouseUp(mbLeft, {}, 5, 5);
+    button->SetEnabled(false);
+    EXPECT_EQ(Render(), before);
+}
+
+TEST_F(ShapeButton, ClickNeedsPressAndReleaseInside) {
+    button->MouseDown(mbLeft, ssLeft, 10, 10);
+    button->MouseMove(ssLeft, 300, 10);
+    button->MouseUp(mbLeft, {}, 300, 10);
+    EXPECT_EQ(events, (std::vector<std::string>{"up"}));
+    events.clear();
+    button->MouseDown(mbLeft, ssLeft, 10, 10);
+    button->MouseUp(mbLeft, {}, 12, 11);
+    EXPECT_EQ(events, (std::vector<std::string>{"up", "click"}));
+}
+
+TEST_F(ShapeButton, ReleaseJustPastTheEdgesDoesNotClick) {
+    button->MouseDown(mbLeft, ssLeft, 10, 10);
+    button->MouseUp(mbLeft, {}, 10, 20);
+    button->MouseDown(mbLeft, ssLeft, 10, 10);
+    button->MouseUp(mbLeft, {}, 201, 10);
+    button->MouseDown(mbLeft, ssLeft, 10, 10);
+    button->MouseUp(mbLeft, {}, 200, 19);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "click"), 1);
+}
+
+TEST_F(ShapeButton, RightButtonNeverClicks) {
+    button->MouseDown(mbRight, ssRight, 10, 10);
+    button->MouseUp(mbRight, {}, 10, 10);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "click"), 0);
+}
+
+TEST_F(ShapeButton, DoubleClickClicksTwiceAndNeverFiresOnDblClick) {
+    parent.show();
+    int dbl = 0;
+    button->OnDblClick = [&](QObject*) { ++dbl; };
+    const QPoint at(50, 10);
+    // The platform's order: press, release, double click, release.
+    QTest::mousePress(button, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(button, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(button, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(button, Qt::LeftButton, {}, at);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "click"), 2);
+    EXPECT_EQ(dbl, 0);
+}
+
+TEST_F(ShapeButton, DownStaysUpForAPlainButton) {
+    button->SetDown(true);
+    EXPECT_FALSE(button->Down());
+}
+
+TEST_F(ShapeButton, GroupKeepsOneButtonDown) {
+    auto* second = new TTestShapeButton(&parent);
+    button->SetGroupIndex(1);
+    second->SetGroupIndex(1);
+    button->SetDown(true);
+    EXPECT_TRUE(button->Down());
+    second->MouseDown(mbLeft, ssLeft, 1, 1);
+    second->MouseUp(mbLeft, {}, 1, 1);
+    EXPECT_TRUE(second->Down());
+    EXPECT_FALSE(button->Down());
+    // Clicking the down button again leaves it down.
+    second->MouseDown(mbLeft, ssLeft, 1, 1);
+    second->MouseUp(mbLeft, {}, 1, 1);
+    EXPECT_TRUE(second->Down());
+    EXPECT_EQ(second->DrawState(), TCustomShapeButton::stLatched);
+}
+
+TEST_F(ShapeButton, CheckStyleToggles) {
+    button->SetStyle(tasCheck);
+    button->MouseDown(mbLeft, ssLeft, 1, 1);
+    button->MouseUp(mbLeft, {}, 1, 1);
+    EXPECT_TRUE(button->Down());
+    button->MouseDown(mbLeft, ssLeft, 1, 1);
+    button->MouseUp(mbLeft, {}, 1, 1);
+    EXPECT_FALSE(button->Down());
+}
+
+TEST_F(ShapeButton, PictureIsCentredUnscaled) {
+    button->Picture()->SetData(PngOf(16, 16, Qt::blue));
+    const QImage image = Render();
+    const QRgb blue = qRgb(0, 0, 255);
+    // 30 + (201 - 16) / 2 = 122, 20 + (20 - 16) / 2 = 22
+    EXPECT_EQ(image.pixel(122, 22), blue);
+    EXPECT_EQ(image.pixel(137, 37), blue);
+    EXPECT_NE(image.pixel(121, 22), blue);
+    EXPECT_NE(image.pixel(138, 22), blue);
+    EXPECT_NE(image.pixel(122, 21), blue);
+    EXPECT_EQ(button->Picture()->FormatCode(), ifPNG);
+}
+
+TEST_F(ShapeButton, FacesFollowHotPressedAndDisabled) {
+    button->Picture()->SetData(PngOf(4, 4, Qt::blue));
+    button->PictureHot()->SetData(PngOf(4, 4, Qt::green));
+    button->PictureDown()->SetData(PngOf(4, 4, Qt::black));
+    button->PictureDisabled()->SetData(PngOf(4, 4, Qt::gray));
+    EXPECT_EQ(button->FacePicture(), button->Picture());
+    button->MouseEnter();
+    EXPECT_EQ(button->FacePicture(), button->PictureHot());
+    button->MouseDown(mbLeft, ssLeft, 1, 1);
+    EXPECT_EQ(button->FacePicture(), button->PictureDown());
+    button->MouseUp(mbLeft, {}, 300, 1);
+    button->SetEnabled(false);
+    EXPECT_EQ(button->FacePicture(), button->PictureDisabled());
+}
+
+TEST_F(ShapeButton, LeaveTimerNoticesTheMouseHasGone) {
+    parent.show();
+    button->Cursor = button->mapToGlobal(QPoint(5, 5));
+    button->MouseEnter();
+    EXPECT_TRUE(button->IsHot());
+    EXPECT_TRUE(button->LeaveTimerRunning());
+    button->Cursor = button->mapToGlobal(QPoint(5, 25));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !button->LeaveTimerRunning(); }, 1000));
+    EXPECT_FALSE(button->IsHot());
+}
+
+TEST_F(ShapeButton, KeyTipSitsOnTheMiddleOfTheNamedEdge) {
+    const QPoint corner(100, 50);
+    const QSize tip(20, 10);
+    button->SetShortCutHintPos(shpTop);
+    EXPECT_EQ(button->ShortCutHintPlace(corner, tip), QPoint(100 + 90, 45));
+    button->SetShortCutHintPos(shpLeft);
+    EXPECT_EQ(button->ShortCutHintPlace(corner, tip), QPoint(90, 55));
+    button->SetShortCutHintPos(shpRight);
+    EXPECT_EQ(button->ShortCutHintPlace(corner, tip), QPoint(100 + 201 - 10, 55));
+    button->SetShortCutHintPos(shpBottom);
+    EXPECT_EQ(button->ShortCutHintPlace(corner, tip), QPoint(190, 65));
+}
+
+}  // namespace
+}  // namespace vx
