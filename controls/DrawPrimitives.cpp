@@ -108,8 +108,8 @@ void FillGlowHalf(TGPGraphics& graphics, const QRect& rect, bool upper,
     graphics.FillRectangle(brush, g.Fill.x(), g.Fill.y(), g.Fill.width(), g.Fill.height());
 }
 
-void DrawRoundedOutline(TGPGraphics& graphics, TColor color, int x, int y, int w, int h,
-                        int radius, bool dotted) {
+void DrawRoundedOutline(TGPGraphics& graphics, TColor color, int x, int y, int w, int h, int radius,
+                        bool dotted) {
     const float X = x;
     const float Y = y;
     const float W = w;
@@ -174,8 +174,8 @@ void DrawLeftSegmentOutline(TGPGraphics& graphics, TColor color, int x, int y, i
     DrawLine(graphics, DarkenColor(color, kSegmentEdgeDarken), X + W, Y, X + W, Y + H);
 }
 
-void DrawMiddleSegmentOutline(TGPGraphics& graphics, TColor color, int x, int y, int w, int h,
-                              int, bool hot) {
+void DrawMiddleSegmentOutline(TGPGraphics& graphics, TColor color, int x, int y, int w, int h, int,
+                              bool hot) {
     DrawLine(graphics, color, x - 1, y + h, x + w, y + h);
     DrawLine(graphics, color, x - 1, y, x + w, y);
     DrawLine(graphics, DarkenColor(color, kSegmentEdgeDarken), x + w, y, x + w, y + h);
@@ -250,9 +250,9 @@ void FillBandedGradient(TCanvas& canvas, TColor fromColor, TColor toColor, bool 
     const double band = (horizontal ? r - l : b - t) / static_cast<double>(steps);
     const int bandWidth = RoundEven(band);
     for (int i = 0; i < steps; ++i) {
-        const TColor color = RGB(GetRValue(from) + RoundEven(i * dR),
-                                 GetGValue(from) + RoundEven(i * dG),
-                                 GetBValue(from) + RoundEven(i * dB));
+        const TColor color =
+            RGB(GetRValue(from) + RoundEven(i * dR), GetGValue(from) + RoundEven(i * dG),
+                GetBValue(from) + RoundEven(i * dB));
         canvas.Pen.Color = color;
         canvas.Pen.Style = psSolid;
         canvas.Pen.Width = 1;

@@ -57,8 +57,8 @@ TGlowHalfGeometry GlowHalfGeometry(const QRect& rect, bool upper);
 
 void FillGlowHalf(TGPGraphics& graphics, const QRect& rect, bool upper,
                   gdip::TGDIPGradient gradient, TColor baseColor, TColor accentColor);
-void DrawRoundedOutline(TGPGraphics& graphics, TColor color, int x, int y, int w, int h,
-                        int radius, bool dotted);
+void DrawRoundedOutline(TGPGraphics& graphics, TColor color, int x, int y, int w, int h, int radius,
+                        bool dotted);
 void DrawLeftSegmentOutline(TGPGraphics& graphics, TColor color, int x, int y, int w, int h,
                             int radius);
 void DrawMiddleSegmentOutline(TGPGraphics& graphics, TColor color, int x, int y, int w, int h,

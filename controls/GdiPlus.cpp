@@ -203,7 +203,7 @@ TGPLinearGradientBrush::TGPLinearGradientBrush(const QRectF& rect, TArgb color1,
                                                TLinearGradientMode mode, TWrapMode)
     : FRect(rect), FColor1(color1), FColor2(color2), FMode(mode) {
     const TStatus status = CreationStatus();
-    SetCreated(this, status != TStatus::Ok             ? status
+    SetCreated(this, status != TStatus::Ok                     ? status
                      : rect.width() <= 0 || rect.height() <= 0 ? TStatus::InvalidParameter
                                                                : TStatus::Ok);
 }
@@ -544,8 +544,7 @@ TStatus TGPGraphics::DrawString(const QString& text, const TGPFont& font, const 
     const auto color = brush.ColorAt(layout.center().x(), layout.center().y());
     QPainter& p = *FPainter;
     p.save();
-    p.setRenderHint(QPainter::TextAntialiasing,
-                    FTextHint != TextRenderingHintSystemDefault);
+    p.setRenderHint(QPainter::TextAntialiasing, FTextHint != TextRenderingHintSystemDefault);
     p.setFont(font.Font());
     p.setPen(ToQColor(color.value_or(0xFF000000)));
     p.drawText(layout, format.TextFlags(), text);
@@ -562,8 +561,7 @@ TStatus TGPGraphics::MeasureString(const QString& text, const TGPFont& font, con
     return TStatus::Ok;
 }
 
-TStatus TGPGraphics::DrawImage(const TGPImage& image, float x, float y, float width,
-                               float height) {
+TStatus TGPGraphics::DrawImage(const TGPImage& image, float x, float y, float width, float height) {
     if (!Valid() || !image.Valid()) {
         return SetStatus(TStatus::InvalidParameter);
     }

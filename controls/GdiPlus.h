@@ -5,8 +5,8 @@
 #pragma once
 
 #include <QFont>
-#include <QImage>
 #include <QIODevice>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QUuid>
@@ -58,7 +58,11 @@ enum TLinearGradientMode {
     LinearGradientModeBackwardDiagonal = 3
 };
 enum TWrapMode { WrapModeTile = 0 };
-enum TStringAlignment { StringAlignmentNear = 0, StringAlignmentCenter = 1, StringAlignmentFar = 2 };
+enum TStringAlignment {
+    StringAlignmentNear = 0,
+    StringAlignmentCenter = 1,
+    StringAlignmentFar = 2
+};
 enum THotkeyPrefix { HotkeyPrefixNone = 0, HotkeyPrefixShow = 1, HotkeyPrefixHide = 2 };
 enum TUnit { UnitWorld = 0, UnitPixel = 2, UnitPoint = 3 };
 constexpr int StringFormatFlagsNoWrap = 0x1000;
@@ -172,8 +176,8 @@ class TGPSolidBrush : public TGPBrush {
 
 class TGPLinearGradientBrush : public TGPBrush {
   public:
-    TGPLinearGradientBrush(const QRectF& rect, TArgb color1, TArgb color2,
-                           TLinearGradientMode mode, TWrapMode wrap = WrapModeTile);
+    TGPLinearGradientBrush(const QRectF& rect, TArgb color1, TArgb color2, TLinearGradientMode mode,
+                           TWrapMode wrap = WrapModeTile);
     std::optional<TArgb> ColorAt(double x, double y) const override;
 
   private:
