@@ -502,17 +502,21 @@ TStatus TGPGraphics::FillRectangle(const TGPBrush& brush, float x, float y, floa
         return TStatus::Ok;
     }
     QPainter& p = *FPainter;
-    if (const auto color = brush.UniformColor()) {
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing, FSmoothing == SmoothingModeAntiAlias);
-        p.fillRect(QRectF(x + 0.5, y + 0.5, width, height), ToQColor(*color));
-        p.restore();
-        return TStatus::Ok;
-    }
     // A pixel belongs to the fill when its centre lies in [x, x + width) × [y, y + height).
     QRect pixels(QPoint(static_cast<int>(std::ceil(x)), static_cast<int>(std::ceil(y))),
                  QPoint(static_cast<int>(std::ceil(x + width)) - 1,
                         static_cast<int>(std::ceil(y + height)) - 1));
+    if (const auto color = brush.UniformColor()) {
+        if (FSmoothing == SmoothingModeAntiAlias) {
+            p.save();
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.fillRect(QRectF(x + 0.5, y + 0.5, width, height), ToQColor(*color));
+            p.restore();
+        } else {
+            p.fillRect(pixels, ToQColor(*color));
+        }
+        return TStatus::Ok;
+    }
     QRect visible = p.worldTransform().inverted().mapRect(QRectF(p.window())).toAlignedRect();
     if (p.hasClipping()) {
         visible &= p.clipBoundingRect().toAlignedRect();
