@@ -32,14 +32,23 @@ int Channel(TArgb argb, int shift) {
     return static_cast<int>((argb >> shift) & 0xFF);
 }
 
+// Rounds a non-negative value with halves to the even neighbour, without a library call (this
+// runs for every shaded pixel).
+int RoundHalfEven(double v) {
+    int r = static_cast<int>(v + 0.5);
+    if (r - v == 0.5 && (r & 1) != 0) {
+        --r;
+    }
+    return r;
+}
+
 // Each channel from a towards b by t (0 … 1), rounded with halves to even.
 TArgb Interpolate(TArgb a, TArgb b, double t) {
     TArgb result = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         const int ca = Channel(a, shift);
         const int cb = Channel(b, shift);
-        const auto c = static_cast<TArgb>(std::nearbyint(ca + t * (cb - ca)));
-        result |= c << shift;
+        result |= static_cast<TArgb>(RoundHalfEven(ca + t * (cb - ca))) << shift;
     }
     return result;
 }
@@ -195,6 +204,13 @@ QPen TGPPen::Pen() const {
     return pen;
 }
 
+void TGPBrush::FillRow(QRgb* line, int x0, int count, double y) const {
+    for (int i = 0; i < count; ++i) {
+        const auto color = ColorAt(x0 + i, y);
+        line[i] = color ? Premultiplied(*color) : 0;
+    }
+}
+
 TGPSolidBrush::TGPSolidBrush(TArgb color) : FColor(color) {
     SetCreated(this, CreationStatus());
 }
@@ -231,6 +247,15 @@ std::optional<TArgb> TGPLinearGradientBrush::ColorAt(double x, double y) const {
     return Interpolate(FColor1, FColor2, t);
 }
 
+void TGPLinearGradientBrush::FillRow(QRgb* line, int x0, int count, double y) const {
+    if (FMode != LinearGradientModeVertical) {
+        TGPBrush::FillRow(line, x0, count, y);
+        return;
+    }
+    // A vertical ramp has one colour per row.
+    std::fill(line, line + count, Premultiplied(*ColorAt(x0, y)));
+}
+
 TGPPathGradientBrush::TGPPathGradientBrush(const TGPGraphicsPath& path)
     : FPointCount(path.PointCount()) {
     TStatus status = CreationStatus();
@@ -244,6 +269,7 @@ TGPPathGradientBrush::TGPPathGradientBrush(const TGPGraphicsPath& path)
     if (status == TStatus::Ok) {
         FEllipse = *path.Ellipse();
         FCenter = FEllipse.center();
+        Prepare();
     }
     SetCreated(this, status);
 }
@@ -261,6 +287,7 @@ TStatus TGPPathGradientBrush::SetCenterPoint(QPoint point) {
         return SetStatus(TStatus::InvalidParameter);
     }
     FCenter = point;
+    Prepare();
     return TStatus::Ok;
 }
 
@@ -282,31 +309,30 @@ TStatus TGPPathGradientBrush::SetSurroundColors(const TArgb* colors, int& count)
     return TStatus::Ok;
 }
 
-std::optional<TArgb> TGPPathGradientBrush::ColorAt(double x, double y) const {
-    const double a = FEllipse.width() / 2;
-    const double b = FEllipse.height() / 2;
-    if (a <= 0 || b <= 0) {
-        return std::nullopt;
+void TGPPathGradientBrush::Prepare() {
+    FRadiusX = FEllipse.width() / 2;
+    FRadiusY = FEllipse.height() / 2;
+    FMid = FEllipse.center();
+    if (FRadiusX > 0 && FRadiusY > 0) {
+        FFocusX = (FCenter.x() - FMid.x()) / FRadiusX;
+        FFocusY = (FCenter.y() - FMid.y()) / FRadiusY;
     }
-    const QPointF mid = FEllipse.center();
-    const double u = (x - mid.x()) / a;
-    const double v = (y - mid.y()) / b;
+}
+
+std::optional<TArgb> TGPPathGradientBrush::Shade(double u, double v) const {
     if (u * u + v * v >= 1) {
         return std::nullopt;
     }
     // In the unit circle the ray from the centre point f through p meets the rim at f + s·(p − f);
     // the point's share of the way is 1 / s. Scaling keeps the ratios along each ray.
-    const double fx = (FCenter.x() - mid.x()) / a;
-    const double fy = (FCenter.y() - mid.y()) / b;
-    const double dx = u - fx;
-    const double dy = v - fy;
+    const double dx = u - FFocusX;
+    const double dy = v - FFocusY;
     const double dd = dx * dx + dy * dy;
-    const TArgb surround = FSurround.empty() ? 0xFFFFFFFF : FSurround.front();
     if (dd == 0) {
         return FCenterColor;
     }
-    const double fd = fx * dx + fy * dy;
-    const double ff = fx * fx + fy * fy;
+    const double fd = FFocusX * dx + FFocusY * dy;
+    const double ff = FFocusX * FFocusX + FFocusY * FFocusY;
     const double disc = fd * fd - dd * (ff - 1);
     if (disc < 0) {
         return std::nullopt;
@@ -315,7 +341,34 @@ std::optional<TArgb> TGPPathGradientBrush::ColorAt(double x, double y) const {
     if (s <= 0) {
         return std::nullopt;
     }
+    const TArgb surround = FSurround.empty() ? 0xFFFFFFFF : FSurround.front();
     return Interpolate(FCenterColor, surround, std::clamp(1 / s, 0.0, 1.0));
+}
+
+std::optional<TArgb> TGPPathGradientBrush::ColorAt(double x, double y) const {
+    if (FRadiusX <= 0 || FRadiusY <= 0) {
+        return std::nullopt;
+    }
+    return Shade((x - FMid.x()) / FRadiusX, (y - FMid.y()) / FRadiusY);
+}
+
+void TGPPathGradientBrush::FillRow(QRgb* line, int x0, int count, double y) const {
+    std::fill(line, line + count, 0);
+    if (FRadiusX <= 0 || FRadiusY <= 0) {
+        return;
+    }
+    const double v = (y - FMid.y()) / FRadiusY;
+    if (v * v >= 1) {
+        return;
+    }
+    // Only the pixels between the ellipse's two edges on this row need shading.
+    const double half = FRadiusX * std::sqrt(1 - v * v);
+    const int first = std::max(x0, static_cast<int>(std::floor(FMid.x() - half)));
+    const int last = std::min(x0 + count - 1, static_cast<int>(std::ceil(FMid.x() + half)));
+    for (int x = first; x <= last; ++x) {
+        const auto color = Shade((x - FMid.x()) / FRadiusX, v);
+        line[x - x0] = color ? Premultiplied(*color) : 0;
+    }
 }
 
 // ---- text
@@ -529,12 +582,8 @@ TStatus TGPGraphics::FillRectangle(const TGPBrush& brush, float x, float y, floa
         FScratch = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
     }
     for (int row = 0; row < pixels.height(); ++row) {
-        auto* line = reinterpret_cast<QRgb*>(FScratch.scanLine(row));
-        const double py = pixels.top() + row;
-        for (int col = 0; col < pixels.width(); ++col) {
-            const auto color = brush.ColorAt(pixels.left() + col, py);
-            line[col] = color ? Premultiplied(*color) : 0;
-        }
+        brush.FillRow(reinterpret_cast<QRgb*>(FScratch.scanLine(row)), pixels.left(),
+                      pixels.width(), pixels.top() + row);
     }
     p.drawImage(pixels.topLeft(), FScratch, QRect(QPoint(0, 0), pixels.size()));
     return TStatus::Ok;
