@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include "Application.h"
+#include "Canvas.h"
 #include "Font.h"
 #include "Forms.h"
 #include "GlowButton.h"
@@ -42,6 +43,29 @@ void BM_PaintHot(benchmark::State& state) {
     PaintButton(state, true);
 }
 
+// The face routine alone on an off-screen image, without the widget's paint machinery.
+void BM_DrawGlowFaceHot(benchmark::State& state) {
+    const vx::TGlowButtonAppearance appearance;
+    const vx::TFont font;
+    QImage image(154, 22, QImage::Format_RGB32);
+    vx::TGlowFaceParams params;
+    params.Rect = QRect(0, 0, 154, 22);
+    params.Colors = appearance.HotSet();
+    params.Caption = QStringLiteral("&E-Mail-Adresse überprüfen");
+    params.Font = &font;
+    params.AntiAlias = vx::gdip::aaNone;
+    for (auto _ : state) {
+        vx::TCanvas canvas(&image);
+        vx::DrawGlowFace(canvas, params);
+        canvas.Release();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+BENCHMARK(BM_DrawGlowFaceHot)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly();
 BENCHMARK(BM_PaintNormal)->Unit(benchmark::kMicrosecond)->Repetitions(9)->ReportAggregatesOnly();
 BENCHMARK(BM_PaintHot)->Unit(benchmark::kMicrosecond)->Repetitions(9)->ReportAggregatesOnly();
 
