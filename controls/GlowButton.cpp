@@ -719,6 +719,52 @@ void TCustomGlowButton::SetDropDownMenu(TPopupMenu* value) {
     FDropDownMenu = value;
 }
 
+bool TGlowButtonActionLink::IsGroupIndexLinked() const {
+    return FAction != nullptr && FAction->GroupIndex() == FClient.GroupIndex();
+}
+
+void TCustomGlowButton::SetAction(TAction* value) {
+    disconnect(FActionConnection);
+    FActionLink.reset();
+    if (value == nullptr) {
+        return;
+    }
+    FActionLink = std::make_unique<TGlowButtonActionLink>(*this, *value);
+    FActionConnection = connect(value, &TAction::Changed, this, [this] { ActionUpdated(); });
+    ActionChange(FLoading);
+}
+
+// A newly linked action hands over its values; its group index only to a button without one
+// (or while a layout is read, when the action's values are the defaults to check against).
+void TCustomGlowButton::ActionChange(bool checkDefaults) {
+    TAction* action = Action();
+    if (checkDefaults || FGroupIndex == 0) {
+        SetGroupIndex(action->GroupIndex());
+    }
+    SetImageIndex(action->ImageIndex());
+    if (checkDefaults || FCaption.isEmpty()) {
+        SetCaption(action->Caption());
+    }
+    SetEnabled(action->Enabled());
+    ActionUpdated();
+}
+
+void TCustomGlowButton::ActionUpdated() {
+    TAction* action = Action();
+    if (action == nullptr) {
+        return;
+    }
+    if (FActionLink->IsGroupIndexLinked()) {
+        SetImageIndex(action->ImageIndex());
+    }
+    SetCaption(action->Caption());
+    SetEnabled(action->Enabled());
+    if (FDown != action->Checked()) {
+        SetDown(action->Checked());
+    }
+    FActionChecked = action->Checked() == FDown && action->Checked();
+}
+
 void TCustomGlowButton::SetComponentStyle(int style) {
     if (style < 0 || style >= static_cast<int>(kStylePresets.size()) || style == kStyleKeepsLook) {
         return;
@@ -1124,9 +1170,28 @@ void TCustomGlowButton::MouseUp(TMouseButton button, TShiftState shift, int x, i
     FLeftWhileHeld = false;
     EnsureFadeTimer();
     const bool inside = InsideClient(x, y);
+    const QPointer<TCustomGlowButton> self(this);
+    // The base control's release: the click when the press began here and ends inside, then
+    // OnMouseUp. Some check buttons with an action run it early.
+    bool baseDone = false;
+    const auto baseRelease = [&] {
+        baseDone = true;
+        const bool click = FBaseClickPending && inside;
+        FBaseClickPending = false;
+        if (click) {
+            Click();
+            if (!self) {
+                return;
+            }
+        }
+        TWinControl::MouseUp(button, shift, x, y);
+    };
     if (FClickPending && (FDropDownButton || !IsMenuButton())) {
         FClickPending = false;
         if (FGroupIndex != 0) {
+            if (ActionLinked() && FActionChecked) {
+                return;
+            }
             if (inside) {
                 SetDown(!FDown);
                 if (FDown) {
@@ -1141,6 +1206,12 @@ void TCustomGlowButton::MouseUp(TMouseButton button, TShiftState shift, int x, i
         } else {
             FFaceState = gfsUp;
             FTracking = false;
+            if (FStyle == bsCheck && ActionLinked()) {
+                baseRelease();
+                if (!self || FActionChecked) {
+                    return;
+                }
+            }
             if (FStyle == bsCheck) {
                 Repaint();
             }
@@ -1150,16 +1221,9 @@ void TCustomGlowButton::MouseUp(TMouseButton button, TShiftState shift, int x, i
         }
         TrackingResync(QPoint(x, y));
     }
-    const QPointer<TCustomGlowButton> self(this);
-    const bool click = FBaseClickPending && inside;
-    FBaseClickPending = false;
-    if (click) {
-        Click();
-        if (!self) {
-            return;
-        }
+    if (!baseDone) {
+        baseRelease();
     }
-    TWinControl::MouseUp(button, shift, x, y);
     if (!self) {
         return;
     }
@@ -1179,6 +1243,10 @@ void TCustomGlowButton::SetModalResultOfForm() {
 
 void TCustomGlowButton::Click() {
     SetModalResultOfForm();
+    if (!OnClick && FActionLink) {
+        FActionLink->Execute();
+        return;
+    }
     TWinControl::Click();
 }
 
@@ -1444,6 +1512,7 @@ void RegisterGlowButton() {
                                             return button;
                                         });
     RegisterImageList();
+    RegisterAction();
     TEventRegistry::Instance().Add("OnDrawButton", &TCustomGlowButton::OnDrawButton);
     TEventRegistry::Instance().Add("OnDropDown", &TCustomGlowButton::OnDropDown);
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "Action.h"
 #include "Control.h"
 #include "DrawPrimitives.h"
 #include "Graphics.h"
@@ -328,6 +329,22 @@ struct TGlowFaceParams {
 QSize DrawGlowFace(TCanvas& canvas, const TGlowFaceParams& params);
 
 class TCustomGlowButton;
+
+// Ties a button to an action: the action's checked state becomes the button's Down, and the
+// group and image index follow the action while both share the group.
+class TGlowButtonActionLink {
+  public:
+    TGlowButtonActionLink(TCustomGlowButton& client, TAction& action)
+        : FClient(client), FAction(&action) {}
+    TAction* Action() const { return FAction; }
+    bool IsGroupIndexLinked() const;
+    bool Execute() { return FAction != nullptr && FAction->Execute(); }
+
+  private:
+    TCustomGlowButton& FClient;
+    QPointer<TAction> FAction;
+};
+
 using TGlowButtonDrawEvent =
     std::function<void(QObject* Sender, TCanvas& Canvas, QRect Rect, glow::TGlowButtonState State)>;
 
@@ -448,6 +465,9 @@ class TCustomGlowButton : public TWinControl {
     TPopupMenu* DropDownMenu() const { return FDropDownMenu; }
     void SetDropDownMenu(TPopupMenu* value);
 
+    TAction* Action() const { return FActionLink ? FActionLink->Action() : nullptr; }
+    void SetAction(TAction* value);
+
     // Loads one of the built-in looks (0 … 9; 8 keeps the current one) and shows it.
     void SetComponentStyle(int style);
 
@@ -514,6 +534,9 @@ class TCustomGlowButton : public TWinControl {
     void DropDown();
     void FocusChanged(QWidget* now);
     void FreeFadeTimer();
+    void ActionChange(bool checkDefaults);
+    void ActionUpdated();
+    bool ActionLinked() const { return Action() != nullptr; }
     bool AbleToFocus() const;
     glow::TGlowButtonState DrawState() const;
 
@@ -557,6 +580,8 @@ class TCustomGlowButton : public TWinControl {
     bool FDropDownSplit = true;
     QPointer<TPopupMenu> FDropDownMenu;
     std::unique_ptr<TShortCutHintWindow> FShortCutHintWindow;
+    std::unique_ptr<TGlowButtonActionLink> FActionLink;
+    QMetaObject::Connection FActionConnection;
 
     glow::TGlowFaceState FFaceState = glow::gfsUp;
     bool FHot = false;
@@ -586,6 +611,7 @@ class TCustomGlowButton : public TWinControl {
 
 class TGlowButton : public TCustomGlowButton {
     Q_OBJECT
+    Q_PROPERTY(vx::TAction* Action READ Action WRITE SetAction)
     Q_PROPERTY(bool AllowAllUp READ AllowAllUp WRITE SetAllowAllUp)
     Q_PROPERTY(vx::TGlowButtonAppearance* Appearance READ Appearance)
     Q_PROPERTY(bool Down READ Down WRITE SetDown)
@@ -604,7 +630,7 @@ class TGlowButton : public TCustomGlowButton {
     explicit TGlowButton(QWidget* parent = nullptr) : TCustomGlowButton(parent) {}
 };
 
-// Registers TGlowButton, TImageList and the glow button's events for layouts.
+// Registers TGlowButton, TImageList, TAction and the glow button's events for layouts.
 void RegisterGlowButton();
 
 }  // namespace vx

@@ -520,6 +520,40 @@ TEST_F(GlowButtonFixture, CheckButtonTogglesOnPress) {
     EXPECT_FALSE(button->Down());
 }
 
+TEST_F(GlowButtonFixture, LinkedActionDrivesDownAndRunsOnClick) {
+    auto* action = new TAction(form.get());
+    int executed = 0;
+    action->OnExecute = [&](QObject*) { ++executed; };
+    action->SetCaption(QStringLiteral("&Prüfen"));
+    action->SetGroupIndex(2);
+    action->SetImageIndex(4);
+    button->SetCaption(QString());
+    button->OnClick = nullptr;
+    button->SetAction(action);
+    EXPECT_EQ(button->GroupIndex(), 2);
+    EXPECT_EQ(button->ImageIndex(), 4);
+    EXPECT_EQ(button->Caption(), QStringLiteral("&Prüfen"));
+    action->SetChecked(true);
+    EXPECT_TRUE(button->Down());
+    action->SetImageIndex(5);
+    EXPECT_EQ(button->ImageIndex(), 5);
+    // A checked action keeps its button down: the release ends before toggling or clicking.
+    button->MouseDown(mbLeft, {}, 5, 5);
+    button->MouseUp(mbLeft, {}, 5, 5);
+    EXPECT_TRUE(button->Down());
+    EXPECT_EQ(executed, 0);
+    action->SetChecked(false);
+    button->MouseDown(mbLeft, {}, 5, 5);
+    button->MouseUp(mbLeft, {}, 5, 5);
+    EXPECT_EQ(executed, 1);
+    action->SetEnabled(false);
+    EXPECT_FALSE(button->Enabled());
+    delete action;
+    EXPECT_EQ(button->Action(), nullptr);
+    button->Click();
+    EXPECT_EQ(executed, 1);
+}
+
 TEST_F(GlowButtonFixture, AutoSizeFollowsTheCaption) {
     button->SetAutoSize(true);
     Render();
