@@ -283,6 +283,66 @@ TEST_F(GlowButtonFixture, CaptionIsCentredWithItsAccessLetterUnderlined) {
     EXPECT_GE(underline.width(), 4);
 }
 
+// The darkest grey level among the caption's pixels.
+int DarkestText(const QImage& face) {
+    int darkest = 255;
+    for (int y = 3; y <= 18; ++y) {
+        for (int x = 3; x < face.width() - 3; ++x) {
+            darkest = std::min(darkest, qGray(face.pixel(x, y)));
+        }
+    }
+    return darkest;
+}
+
+TEST_F(GlowButtonFixture, DisabledCaptionColourDependsOnTheTextPath) {
+    button->SetEnabled(false);
+    EXPECT_LT(DarkestText(Render()), 40);
+    button->SetAntiAlias(gdip::aaClearType);
+    const QImage smooth = Render();
+    EXPECT_GE(DarkestText(smooth), 120);
+    EXPECT_LE(DarkestText(smooth), 135);
+}
+
+TEST_F(GlowButtonFixture, OddHeightGivesTheUpperHalfTheExtraRow) {
+    button->SetBounds(15, 20, 154, 23);
+    button->SetCaption(QString());
+    const QImage face = Render();
+    // halfH = 11: the upper half covers rows 0 … 11, the lower one rows 12 … 22 of its ramp
+    // that starts at row 10 and spans 13 rows.
+    EXPECT_EQ(face.pixel(40, 11), qRgb(255, 255, 255));
+    EXPECT_EQ(face.pixel(40, 12), Ramp(16777215, 12632256, 12, 10, 13));
+    EXPECT_EQ(face.pixel(40, 21), Ramp(16777215, 12632256, 21, 10, 13));
+}
+
+TEST_F(GlowButtonFixture, NoBorderStillShowsTheFocusRings) {
+    Show();
+    button->SetBorderStyle(glow::bsNone);
+    button->SetCaption(QString());
+    button->SetFocus();
+    QApplication::processEvents();
+    const QImage face = Render();
+    EXPECT_EQ(face.pixel(40, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(face.pixel(40, 1), Rgb(14986633));
+}
+
+TEST(ShortCutHint, WindowPaintsASilverBandAndFrame) {
+    TGlowButton button;
+    button.SetShortCutHint(QStringLiteral("E"));
+    button.ShowShortCutHint();
+    TShortCutHintWindow* hint = button.ShortCutHintWindow();
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisible());
+    QImage image(hint->size(), QImage::Format_RGB32);
+    image.fill(Qt::red);
+    hint->render(&image);
+    const int mid = image.width() / 2;
+    EXPECT_EQ(image.pixel(0, image.height() / 2), qRgb(128, 128, 128));
+    EXPECT_GT(qGray(image.pixel(2, 1)), qGray(image.pixel(2, image.height() - 2)));
+    EXPECT_NE(image.pixel(mid, image.height() / 2), qRgb(255, 0, 0));
+    button.HideShortCutHint();
+    EXPECT_FALSE(hint->isVisible());
+}
+
 TEST_F(GlowButtonFixture, CornerPixelsFollowThePosition) {
     button->SetPosition(bpMiddle);
     QImage face = Render();
