@@ -279,6 +279,7 @@ TStatus TGPPathGradientBrush::SetCenterColor(TArgb color) {
         return SetStatus(TStatus::InvalidParameter);
     }
     FCenterColor = color;
+    Prepare();
     return TStatus::Ok;
 }
 
@@ -306,6 +307,7 @@ TStatus TGPPathGradientBrush::SetSurroundColors(const TArgb* colors, int& count)
         return SetStatus(TStatus::InvalidParameter);
     }
     FSurround.assign(colors, colors + count);
+    Prepare();
     return TStatus::Ok;
 }
 
@@ -316,6 +318,13 @@ void TGPPathGradientBrush::Prepare() {
     if (FRadiusX > 0 && FRadiusY > 0) {
         FFocusX = (FCenter.x() - FMid.x()) / FRadiusX;
         FFocusY = (FCenter.y() - FMid.y()) / FRadiusY;
+        FFocusRim = FFocusX * FFocusX + FFocusY * FFocusY - 1;
+    }
+    // Alpha stays the centre's: the controls only shade opaque colours.
+    const TArgb surround = FSurround.empty() ? 0xFFFFFFFF : FSurround.front();
+    for (int i = 0; i < 3; ++i) {
+        FCenterChannels[i] = Channel(FCenterColor, 8 * i);
+        FChannelSpan[i] = Channel(surround, 8 * i) - FCenterChannels[i];
     }
 }
 
@@ -324,7 +333,7 @@ std::optional<TArgb> TGPPathGradientBrush::Shade(double u, double v) const {
         return std::nullopt;
     }
     // In the unit circle the ray from the centre point f through p meets the rim at f + s·(p − f);
-    // the point's share of the way is 1 / s. Scaling keeps the ratios along each ray.
+    // the point's share of the way is t = 1 / s. Scaling keeps the ratios along each ray.
     const double dx = u - FFocusX;
     const double dy = v - FFocusY;
     const double dd = dx * dx + dy * dy;
@@ -332,17 +341,21 @@ std::optional<TArgb> TGPPathGradientBrush::Shade(double u, double v) const {
         return FCenterColor;
     }
     const double fd = FFocusX * dx + FFocusY * dy;
-    const double ff = FFocusX * FFocusX + FFocusY * FFocusY;
-    const double disc = fd * fd - dd * (ff - 1);
+    const double disc = fd * fd - dd * FFocusRim;
     if (disc < 0) {
         return std::nullopt;
     }
-    const double s = (-fd + std::sqrt(disc)) / dd;
-    if (s <= 0) {
+    const double rim = -fd + std::sqrt(disc);
+    if (rim <= 0) {
         return std::nullopt;
     }
-    const TArgb surround = FSurround.empty() ? 0xFFFFFFFF : FSurround.front();
-    return Interpolate(FCenterColor, surround, std::clamp(1 / s, 0.0, 1.0));
+    const double t = std::min(1.0, dd / rim);
+    TArgb result = 0xFF000000u & FCenterColor;
+    for (int i = 0; i < 3; ++i) {
+        result |= static_cast<TArgb>(RoundHalfEven(FCenterChannels[i] + t * FChannelSpan[i]))
+                  << (8 * i);
+    }
+    return result;
 }
 
 std::optional<TArgb> TGPPathGradientBrush::ColorAt(double x, double y) const {

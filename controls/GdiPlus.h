@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QUuid>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -215,6 +216,9 @@ class TGPPathGradientBrush : public TGPBrush {
     QPointF FMid;
     double FFocusX = 0;
     double FFocusY = 0;
+    double FFocusRim = -1;
+    std::array<int, 3> FCenterChannels{};
+    std::array<int, 3> FChannelSpan{};
     int FPointCount;
     TArgb FCenterColor = 0xFFFFFFFF;
     QPointF FCenter;
