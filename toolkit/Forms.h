@@ -37,6 +37,9 @@ class TForm : public TWinControl {
     void SetPixelsPerInch(int) {}
     int TextHeight() const { return FTextHeight; }
     void SetTextHeight(int value) { FTextHeight = value; }
+    // What a button that closes a dialog reports (mrNone, mrOk, ...); buttons set it on click.
+    int ModalResult() const { return FModalResult; }
+    void SetModalResult(int value) { FModalResult = value; }
 
     // The window's own place is its frame's; its size is the client area.
     void SetBounds(int left, int top, int width, int height) override;
@@ -87,6 +90,7 @@ class TForm : public TWinControl {
     TPosition FPosition = poDesigned;
     bool FKeyPreview = false;
     int FTextHeight = 13;
+    int FModalResult = 0;
     bool FDestroyed = false;
 };
 

@@ -1,0 +1,642 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <memory>
+
+#include "Colors.h"
+#include "Forms.h"
+#include "GlowButton.h"
+#include "StdCtrls.h"
+
+namespace vx {
+namespace {
+
+using namespace glow;
+
+constexpr TColor kParent = 0x00FF00;  // what the window behind the buttons shows
+
+QRgb Rgb(TColor c) {
+    const std::uint32_t rgb = ColorToRGB(c);
+    return qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+// The layouts' appearance of every program button.
+void ApplyLayoutAppearance(TGlowButton& b) {
+    b.SetAntiAlias(gdip::aaNone);
+    b.SetTabStop(true);
+    TGlowButtonAppearance& a = *b.Appearance();
+    a.SetBorderColorHot(16367008);
+    a.SetBorderColorChecked(16367008);
+    a.SetColorHot(16117985);
+    a.SetColorHotTo(16372402);
+    a.SetColorDown(16111818);
+    a.SetColorDownTo(16367008);
+    a.SetColorChecked(16111818);
+    a.SetColorCheckedTo(16367008);
+    a.SetColorDisabled(15921906);
+    a.SetColorDisabledTo(15921906);
+    a.SetColorMirrorHot(16107693);
+    a.SetColorMirrorHotTo(16775412);
+    a.SetColorMirrorDown(16102556);
+    a.SetColorMirrorDownTo(16768988);
+    a.SetColorMirrorChecked(16102556);
+    a.SetColorMirrorCheckedTo(16768988);
+    a.SetColorMirrorDisabled(11974326);
+    a.SetColorMirrorDisabledTo(15921906);
+}
+
+class GlowButtonFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        form = std::make_unique<TForm>();
+        form->SetBorderStyle(bsSizeable);
+        form->SetBounds(0, 0, 300, 80);
+        form->SetColor(kParent);
+        button = new TGlowButton(form.get());
+        button->SetBounds(15, 20, 154, 22);
+        button->SetCaption(QStringLiteral("&E-Mail-Adresse überprüfen"));
+        ApplyLayoutAppearance(*button);
+        button->OnClick = [this](QObject*) { ++clicks; };
+    }
+
+    QImage Render() {
+        QImage image(form->size(), QImage::Format_RGB32);
+        image.fill(Qt::black);
+        form->render(&image);
+        return image.copy(button->geometry());
+    }
+
+    void Show() {
+        form->Show();
+        QApplication::setActiveWindow(form.get());
+        QApplication::processEvents();
+    }
+
+    void TickUntilIdle() {
+        for (int i = 0; i < 10 && button->FadeTimer() != nullptr; ++i) {
+            button->FadeTimer()->Tick();
+        }
+    }
+
+    std::unique_ptr<TForm> form;
+    TGlowButton* button = nullptr;
+    int clicks = 0;
+};
+
+// Colour of a vertical ramp row as the brush computes it: from `from` at row `r0` over `h` rows.
+QRgb Ramp(TColor from, TColor to, int row, int r0, int h) {
+    const double t = static_cast<double>(row - r0) / h;
+    const auto ch = [t](int a, int b) { return static_cast<int>(std::nearbyint(a + t * (b - a))); };
+    const std::uint32_t f = ColorToRGB(from);
+    const std::uint32_t e = ColorToRGB(to);
+    return qRgb(ch(GetRValue(f), GetRValue(e)), ch(GetGValue(f), GetGValue(e)),
+                ch(GetBValue(f), GetBValue(e)));
+}
+
+void ExpectBorder(const QImage& face, TColor border) {
+    // Straight runs of the outline: top and bottom rows, left and right columns.
+    for (int x : {6, 40, 77, 120, 140}) {
+        EXPECT_EQ(face.pixel(x, 0), Rgb(border)) << "top " << x;
+        EXPECT_EQ(face.pixel(x, 21), Rgb(border)) << "bottom " << x;
+    }
+    for (int y : {4, 10, 14}) {
+        EXPECT_EQ(face.pixel(0, y), Rgb(border)) << "left " << y;
+        EXPECT_EQ(face.pixel(153, y), Rgb(border)) << "right " << y;
+    }
+}
+
+void ExpectParentCorners(const QImage& face) {
+    EXPECT_EQ(face.pixel(0, 0), Rgb(kParent));
+    EXPECT_EQ(face.pixel(153, 0), Rgb(kParent));
+    EXPECT_EQ(face.pixel(0, 21), Rgb(kParent));
+    EXPECT_EQ(face.pixel(153, 21), Rgb(kParent));
+}
+
+TEST(GlowAppearance, DefaultsAreDerivedAndStoredOnlyWhenNeeded) {
+    TGlowButtonAppearance a;
+    EXPECT_EQ(a.ColorDown(), 16111818);
+    EXPECT_EQ(a.ColorCheckedTo(), 16367008);
+    EXPECT_EQ(a.ColorMirrorDown(), 16102556);
+    EXPECT_EQ(a.ColorMirrorCheckedTo(), 16768988);
+    EXPECT_EQ(a.ColorDisabled(), 15921906);
+    EXPECT_EQ(a.ColorMirrorDisabled(), 11974326);
+    EXPECT_EQ(a.GradientMirrorChecked(), gdip::ggVertical);
+    EXPECT_EQ(a.GradientMirrorDisabled(), gdip::ggRadial);
+    QStringList stored = a.StoredProperties();
+    EXPECT_EQ(stored.size(), 16);
+    EXPECT_FALSE(stored.contains(QStringLiteral("BorderColor")));
+    EXPECT_TRUE(stored.contains(QStringLiteral("ColorHot")));
+    a.SetBorderColorHot(16367008);
+    a.SetGradient(gdip::ggRadial);
+    stored = a.StoredProperties();
+    EXPECT_EQ(stored.size(), 18);
+    EXPECT_TRUE(stored.contains(QStringLiteral("BorderColorHot")));
+    TGlowButtonAppearance copy;
+    copy.Assign(a);
+    EXPECT_EQ(copy.BorderColorHot(), 16367008);
+    EXPECT_EQ(copy.Gradient(), gdip::ggRadial);
+}
+
+TEST(GlowAppearance, PublishedDefaultsOfTheButton) {
+    TGlowButton b;
+    EXPECT_EQ(b.Width(), 100);
+    EXPECT_EQ(b.Height(), 41);
+    EXPECT_EQ(b.AntiAlias(), gdip::aaClearType);
+    EXPECT_EQ(b.Version(), QStringLiteral("1.5.0.0"));
+    b.SetVersion(QStringLiteral("9.9"));
+    EXPECT_EQ(b.Version(), QStringLiteral("1.5.0.0"));
+    EXPECT_EQ(b.FocusType(), ftBorder);
+    EXPECT_EQ(b.ShortCutHintPos(), shpTop);
+    EXPECT_TRUE(b.WordWrap());
+    EXPECT_FALSE(b.TabStop());
+    const TColor before = b.Appearance()->ColorHot();
+    b.SetComponentStyle(8);
+    EXPECT_EQ(b.Appearance()->ColorHot(), before);
+    b.SetComponentStyle(0);
+    EXPECT_NE(b.Appearance()->ColorHot(), before);
+}
+
+TEST_F(GlowButtonFixture, NormalFace) {
+    const QImage face = Render();
+    for (int y = 1; y <= 10; ++y) {
+        EXPECT_EQ(face.pixel(40, y), qRgb(255, 255, 255)) << y;
+    }
+    // The lower half runs from white at the middle line (row 10, covered) to 12632256.
+    for (int y = 11; y <= 20; ++y) {
+        EXPECT_EQ(face.pixel(3, y), Ramp(16777215, 12632256, y, 10, 12)) << y;
+    }
+    ExpectBorder(face, 12632256);
+    ExpectParentCorners(face);
+}
+
+TEST_F(GlowButtonFixture, HotFaceAfterTheFade) {
+    button->MouseEnter();
+    TickUntilIdle();
+    ASSERT_EQ(button->FadeTimer(), nullptr);
+    const QImage face = Render();
+    // Outside the radial ellipses each half shows its base colour.
+    EXPECT_EQ(face.pixel(77, 9), Rgb(16117985));
+    EXPECT_EQ(face.pixel(77, 10), Rgb(16117985));
+    EXPECT_EQ(face.pixel(2, 12), Rgb(16107693));
+    // Down the centre column the rays from the centre points run straight to the ellipses'
+    // ends: the upper one from (77, 0) to y = 8, the lower one from (77, 22) to y = 10.
+    for (int y = 1; y <= 7; ++y) {
+        EXPECT_EQ(face.pixel(77, y), Ramp(16372402, 16117985, y, 0, 8)) << y;
+    }
+    for (int y = 11; y <= 20; ++y) {
+        EXPECT_EQ(face.pixel(77, y), Ramp(16775412, 16107693, 22 - y, 0, 12)) << y;
+    }
+    ExpectBorder(face, 16367008);
+    ExpectParentCorners(face);
+}
+
+TEST_F(GlowButtonFixture, PressedFaceAfterTheFade) {
+    button->MouseEnter();
+    button->MouseDown(mbLeft, {}, 10, 10);
+    TickUntilIdle();
+    ASSERT_EQ(button->FaceState(), gfsDown);
+    const QImage face = Render();
+    EXPECT_EQ(face.pixel(77, 9), Rgb(16111818));
+    EXPECT_EQ(face.pixel(2, 12), Rgb(16102556));
+    EXPECT_NE(face.pixel(77, 1), Rgb(16111818));
+    ExpectBorder(face, 8388608);
+    ExpectParentCorners(face);
+}
+
+TEST_F(GlowButtonFixture, DisabledFace) {
+    button->SetEnabled(false);
+    const QImage face = Render();
+    // Both upper colours are the same, so the radial upper half is flat.
+    for (int x : {3, 40, 77, 150}) {
+        for (int y = 1; y <= 10; ++y) {
+            EXPECT_EQ(face.pixel(x, y), Rgb(15921906)) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(face.pixel(2, 12), Rgb(11974326));
+    ExpectBorder(face, 8421504);
+    ExpectParentCorners(face);
+    EXPECT_EQ(button->FaceState(), gfsDisabled);
+    button->SetEnabled(true);
+    Render();
+    EXPECT_EQ(button->FaceState(), gfsUp);
+}
+
+TEST_F(GlowButtonFixture, FocusedFaceShowsTwoRings) {
+    Show();
+    button->SetFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(button->hasFocus());
+    const QImage face = Render();
+    // Outer ring along row 1 and column 1, inner dotted ring along row 2.
+    EXPECT_EQ(face.pixel(40, 1), Rgb(14986633));
+    EXPECT_EQ(face.pixel(1, 10), Rgb(14986633));
+    int grey = 0;
+    int white = 0;
+    for (int x = 10; x < 140; ++x) {
+        const QRgb p = face.pixel(x, 2);
+        grey += qRed(p) < 200 ? 1 : 0;
+        white += p == qRgb(255, 255, 255) ? 1 : 0;
+    }
+    EXPECT_GT(grey, 30);
+    EXPECT_GT(white + (130 - grey), 30);
+    ExpectBorder(face, 12632256);
+    ExpectParentCorners(face);
+}
+
+// Dark caption pixels in rows 3 … 18.
+QRect CaptionBounds(const QImage& face) {
+    QRect bounds;
+    for (int y = 3; y <= 18; ++y) {
+        for (int x = 3; x < face.width() - 3; ++x) {
+            if (qGray(face.pixel(x, y)) < 128) {
+                bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return bounds;
+}
+
+TEST_F(GlowButtonFixture, CaptionIsCentredWithItsAccessLetterUnderlined) {
+    const QImage face = Render();
+    const QRect text = CaptionBounds(face);
+    ASSERT_TRUE(text.isValid());
+    const int leftGap = text.left();
+    const int rightGap = 153 - text.right();
+    EXPECT_LE(std::abs(leftGap - rightGap), 4) << leftGap << " " << rightGap;
+    EXPECT_LE(std::abs((text.top() + text.bottom()) / 2 - 10), 3);
+    button->SetCaption(QStringLiteral("E-Mail-Adresse überprüfen"));
+    const QImage plain = Render();
+    // The only difference is the underline: one row below the letters, under the "E".
+    QRect underline;
+    for (int y = 0; y < 22; ++y) {
+        for (int x = 0; x < 154; ++x) {
+            if (face.pixel(x, y) != plain.pixel(x, y)) {
+                underline |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    ASSERT_TRUE(underline.isValid());
+    EXPECT_EQ(underline.height(), 1);
+    EXPECT_GE(underline.left(), text.left() - 1);
+    EXPECT_LE(underline.right(), text.left() + 8);
+    EXPECT_GE(underline.width(), 4);
+}
+
+// The darkest grey level among the caption's pixels.
+int DarkestText(const QImage& face) {
+    int darkest = 255;
+    for (int y = 3; y <= 18; ++y) {
+        for (int x = 3; x < face.width() - 3; ++x) {
+            darkest = std::min(darkest, qGray(face.pixel(x, y)));
+        }
+    }
+    return darkest;
+}
+
+TEST_F(GlowButtonFixture, DisabledCaptionColourDependsOnTheTextPath) {
+    button->SetEnabled(false);
+    EXPECT_LT(DarkestText(Render()), 40);
+    button->SetAntiAlias(gdip::aaClearType);
+    const QImage smooth = Render();
+    EXPECT_GE(DarkestText(smooth), 120);
+    EXPECT_LE(DarkestText(smooth), 135);
+}
+
+TEST_F(GlowButtonFixture, OddHeightGivesTheUpperHalfTheExtraRow) {
+    button->SetBounds(15, 20, 154, 23);
+    button->SetCaption(QString());
+    const QImage face = Render();
+    // halfH = 11: the upper half covers rows 0 … 11, the lower one rows 12 … 22 of its ramp
+    // that starts at row 10 and spans 13 rows.
+    EXPECT_EQ(face.pixel(40, 11), qRgb(255, 255, 255));
+    EXPECT_EQ(face.pixel(40, 12), Ramp(16777215, 12632256, 12, 10, 13));
+    EXPECT_EQ(face.pixel(40, 21), Ramp(16777215, 12632256, 21, 10, 13));
+}
+
+TEST_F(GlowButtonFixture, NoBorderStillShowsTheFocusRings) {
+    Show();
+    button->SetBorderStyle(glow::bsNone);
+    button->SetCaption(QString());
+    button->SetFocus();
+    QApplication::processEvents();
+    const QImage face = Render();
+    EXPECT_EQ(face.pixel(40, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(face.pixel(40, 1), Rgb(14986633));
+}
+
+TEST(ShortCutHint, WindowPaintsASilverBandAndFrame) {
+    TGlowButton button;
+    button.SetShortCutHint(QStringLiteral("E"));
+    button.ShowShortCutHint();
+    TShortCutHintWindow* hint = button.ShortCutHintWindow();
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisible());
+    QImage image(hint->size(), QImage::Format_RGB32);
+    image.fill(Qt::red);
+    hint->render(&image);
+    const int mid = image.width() / 2;
+    EXPECT_EQ(image.pixel(0, image.height() / 2), qRgb(128, 128, 128));
+    EXPECT_GT(qGray(image.pixel(2, 1)), qGray(image.pixel(2, image.height() - 2)));
+    EXPECT_NE(image.pixel(mid, image.height() / 2), qRgb(255, 0, 0));
+    button.HideShortCutHint();
+    EXPECT_FALSE(hint->isVisible());
+}
+
+TEST_F(GlowButtonFixture, CornerPixelsFollowThePosition) {
+    button->SetPosition(bpMiddle);
+    QImage face = Render();
+    EXPECT_NE(face.pixel(0, 0), Rgb(kParent));
+    EXPECT_NE(face.pixel(153, 21), Rgb(kParent));
+    button->SetPosition(bpLeft);
+    face = Render();
+    EXPECT_EQ(face.pixel(0, 0), Rgb(kParent));
+    EXPECT_EQ(face.pixel(0, 21), Rgb(kParent));
+    EXPECT_NE(face.pixel(153, 0), Rgb(kParent));
+}
+
+TEST_F(GlowButtonFixture, TransparentButtonShowsOnlyTextOverTheParent) {
+    button->SetTransparent(true);
+    const QImage face = Render();
+    EXPECT_EQ(face.pixel(40, 2), Rgb(kParent));
+    EXPECT_EQ(face.pixel(40, 0), Rgb(kParent));
+    EXPECT_EQ(face.pixel(2, 15), Rgb(kParent));
+    EXPECT_TRUE(CaptionBounds(face).isValid());
+}
+
+TEST_F(GlowButtonFixture, ClickNeedsPressAndReleaseInside) {
+    button->MouseEnter();
+    button->MouseDown(mbLeft, {}, 10, 10);
+    EXPECT_EQ(button->FaceState(), gfsDown);
+    button->MouseUp(mbLeft, {}, 10, 10);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(button->FaceState(), gfsUp);
+
+    button->MouseDown(mbLeft, {}, 10, 10);
+    button->MouseMove({}, 200, 10);
+    // Leaving while held gives up the pressed look at once and fades the hot look out.
+    EXPECT_EQ(button->FaceState(), gfsUp);
+    EXPECT_FALSE(button->Pressed());
+    EXPECT_FALSE(button->Hot());
+    EXPECT_EQ(button->FadeKind(), fkHot);
+    button->MouseUp(mbLeft, {}, 200, 10);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(GlowButtonFixture, ComingBackWhileHeldRestoresThePressedLook) {
+    button->MouseEnter();
+    button->MouseDown(mbLeft, {}, 10, 10);
+    button->MouseMove({}, 10, 40);
+    EXPECT_FALSE(button->Pressed());
+    button->MouseMove({}, 12, 11);
+    EXPECT_TRUE(button->Pressed());
+    EXPECT_TRUE(button->Hot());
+    EXPECT_EQ(button->FaceState(), gfsDown);
+    button->MouseUp(mbLeft, {}, 12, 11);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(GlowButtonFixture, DoubleClickClicksTwice) {
+    int doubles = 0;
+    button->OnDblClick = [&](QObject*) { ++doubles; };
+    button->MouseEnter();
+    button->MouseDown(mbLeft, {}, 10, 10);
+    button->MouseUp(mbLeft, {}, 10, 10);
+    button->DblClick();
+    button->MouseDown(mbLeft, ssDouble, 10, 10);
+    button->MouseUp(mbLeft, {}, 10, 10);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(doubles, 1);
+}
+
+TEST_F(GlowButtonFixture, RightPressOnlyReportsItsEvents) {
+    int downs = 0;
+    int ups = 0;
+    button->OnMouseDown = [&](QObject*, TMouseButton, TShiftState, int, int) { ++downs; };
+    button->OnMouseUp = [&](QObject*, TMouseButton, TShiftState, int, int) { ++ups; };
+    button->MouseDown(mbRight, {}, 10, 10);
+    button->MouseUp(mbRight, {}, 10, 10);
+    EXPECT_EQ(downs, 1);
+    EXPECT_EQ(ups, 1);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_FALSE(button->Pressed());
+    EXPECT_EQ(button->FaceState(), gfsUp);
+    EXPECT_EQ(button->FadeTimer(), nullptr);
+}
+
+TEST_F(GlowButtonFixture, FadeRepaintsFiveTimesAndEndsOnTheSixthTick) {
+    Show();
+    std::vector<TGlowButtonState> states;
+    int paints = 0;
+    button->OnDrawButton = [&](QObject*, TCanvas&, QRect, TGlowButtonState state) {
+        ++paints;
+        states.push_back(state);
+    };
+    button->MouseEnter();
+    QApplication::processEvents();
+    ASSERT_NE(button->FadeTimer(), nullptr);
+    EXPECT_EQ(button->FadeTimer()->Interval(), 40);
+    EXPECT_EQ(button->HotPercent(), 0);
+    std::vector<int> percents;
+    std::vector<int> paintsPerTick;
+    for (int tick = 0; tick < 6; ++tick) {
+        const int before = paints;
+        button->FadeTimer()->Tick();
+        QApplication::processEvents();
+        percents.push_back(button->HotPercent());
+        paintsPerTick.push_back(paints - before);
+    }
+    EXPECT_EQ(percents, (std::vector<int>{20, 40, 60, 80, 100, 100}));
+    EXPECT_EQ(paintsPerTick, (std::vector<int>{1, 1, 1, 1, 1, 0}));
+    EXPECT_EQ(button->FadeTimer(), nullptr);
+    EXPECT_EQ(button->FadeKind(), fkIdle);
+    EXPECT_EQ(states.back(), gsHot);
+
+    // Leaving repaints once in the normal colours, then fades out from 100.
+    const int before = paints;
+    button->MouseLeave();
+    EXPECT_EQ(paints, before + 1);
+    EXPECT_EQ(button->HotPercent(), 100);
+    percents.clear();
+    while (button->FadeTimer() != nullptr) {
+        button->FadeTimer()->Tick();
+        percents.push_back(button->HotPercent());
+    }
+    EXPECT_EQ(percents, (std::vector<int>{80, 60, 40, 20, 0, 0}));
+}
+
+TEST_F(GlowButtonFixture, FadeMixesTheHotColoursIn) {
+    button->MouseEnter();
+    button->FadeTimer()->Tick();
+    button->FadeTimer()->Tick();
+    ASSERT_EQ(button->HotPercent(), 40);
+    const QImage face = Render();
+    // Upper base: 40 % of the hot colour into white; lower base: 40 % into 12632256.
+    EXPECT_EQ(face.pixel(77, 9), Rgb(MixColors(16117985, 16777215, 40)));
+    EXPECT_EQ(face.pixel(2, 12), Rgb(MixColors(16107693, 12632256, 40)));
+    ExpectBorder(face, MixColors(16367008, 12632256, 40));
+}
+
+TEST_F(GlowButtonFixture, SpaceAndEnterClickTheFocusedButton) {
+    Show();
+    button->SetFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(button->Active());
+    TKey space = VK_SPACE;
+    button->KeyDown(space, {});
+    EXPECT_EQ(button->FaceState(), gfsDown);
+    QChar ch(32);
+    button->KeyPress(ch);
+    EXPECT_EQ(clicks, 1);
+    button->KeyUp(space, {});
+    EXPECT_EQ(button->FaceState(), gfsUp);
+    EXPECT_TRUE(form->DispatchDialogKey(VK_RETURN, {}));
+    EXPECT_EQ(clicks, 2);
+    EXPECT_FALSE(form->DispatchDialogKey(VK_RETURN, ssCtrl));
+    EXPECT_FALSE(form->DispatchDialogKey(VK_ESCAPE, {}));
+    button->SetCancel(true);
+    EXPECT_TRUE(form->DispatchDialogKey(VK_ESCAPE, {}));
+    EXPECT_EQ(clicks, 3);
+}
+
+TEST_F(GlowButtonFixture, EnterClicksTheDefaultButtonOnlyWithoutAFocusedGlowButton) {
+    auto* other = new TGlowButton(form.get());
+    other->SetBounds(180, 20, 100, 22);
+    other->SetTabStop(true);
+    other->SetDefault(true);
+    int otherClicks = 0;
+    other->OnClick = [&](QObject*) { ++otherClicks; };
+    auto* edit = new TEdit(form.get());
+    edit->SetBounds(15, 50, 100, 21);
+    edit->SetTabStop(true);
+    Show();
+    edit->SetFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(other->Active());
+    EXPECT_FALSE(button->Active());
+    EXPECT_TRUE(form->DispatchDialogKey(VK_RETURN, {}));
+    EXPECT_EQ(otherClicks, 1);
+    EXPECT_EQ(clicks, 0);
+    button->SetFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(other->Active());
+    EXPECT_TRUE(form->DispatchDialogKey(VK_RETURN, {}));
+    EXPECT_EQ(otherClicks, 1);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(GlowButtonFixture, AccessKeyClicksAndFocusLossLiftsTheFace) {
+    Show();
+    EXPECT_TRUE(form->DispatchDialogChar(QChar(u'e'), ssAlt));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_FALSE(form->DispatchDialogChar(QChar(u'x'), ssAlt));
+    button->SetModalResult(mrOk);
+    button->Click();
+    EXPECT_EQ(form->ModalResult(), mrOk);
+    button->SetEnabled(false);
+    EXPECT_FALSE(form->DispatchDialogChar(QChar(u'e'), ssAlt));
+    button->SetEnabled(true);
+    TKey enter = VK_RETURN;
+    button->KeyDown(enter, {});
+    EXPECT_TRUE(button->Pressed());
+    button->DoExit();
+    EXPECT_FALSE(button->Pressed());
+    EXPECT_EQ(button->FaceState(), gfsUp);
+}
+
+TEST_F(GlowButtonFixture, GroupButtonsStayDownOneAtATime) {
+    auto* second = new TGlowButton(form.get());
+    button->SetGroupIndex(1);
+    second->SetGroupIndex(1);
+    button->SetDown(true);
+    EXPECT_EQ(button->FaceState(), gfsChecked);
+    second->SetDown(true);
+    EXPECT_TRUE(second->Down());
+    EXPECT_FALSE(button->Down());
+    // Without AllowAllUp a down member cannot be lifted by itself.
+    second->SetDown(false);
+    EXPECT_TRUE(second->Down());
+    second->SetAllowAllUp(true);
+    EXPECT_TRUE(button->AllowAllUp());
+    second->SetDown(false);
+    EXPECT_FALSE(second->Down());
+    // A plain button never stays down.
+    auto* plain = new TGlowButton(form.get());
+    plain->SetDown(true);
+    EXPECT_FALSE(plain->Down());
+}
+
+TEST_F(GlowButtonFixture, CheckButtonTogglesOnPress) {
+    button->SetStyle(bsCheck);
+    button->MouseEnter();
+    button->MouseDown(mbLeft, {}, 5, 5);
+    EXPECT_TRUE(button->Down());
+    button->MouseUp(mbLeft, {}, 5, 5);
+    EXPECT_EQ(clicks, 1);
+    Render();
+    EXPECT_EQ(button->FaceState(), gfsDown);
+    button->MouseDown(mbLeft, {}, 5, 5);
+    button->MouseUp(mbLeft, {}, 5, 5);
+    EXPECT_FALSE(button->Down());
+}
+
+TEST_F(GlowButtonFixture, LinkedActionDrivesDownAndRunsOnClick) {
+    auto* action = new TAction(form.get());
+    int executed = 0;
+    action->OnExecute = [&](QObject*) { ++executed; };
+    action->SetCaption(QStringLiteral("&Prüfen"));
+    action->SetGroupIndex(2);
+    action->SetImageIndex(4);
+    button->SetCaption(QString());
+    button->OnClick = nullptr;
+    button->SetAction(action);
+    EXPECT_EQ(button->GroupIndex(), 2);
+    EXPECT_EQ(button->ImageIndex(), 4);
+    EXPECT_EQ(button->Caption(), QStringLiteral("&Prüfen"));
+    action->SetChecked(true);
+    EXPECT_TRUE(button->Down());
+    action->SetImageIndex(5);
+    EXPECT_EQ(button->ImageIndex(), 5);
+    // A checked action keeps its button down: the release ends before toggling or clicking.
+    button->MouseDown(mbLeft, {}, 5, 5);
+    button->MouseUp(mbLeft, {}, 5, 5);
+    EXPECT_TRUE(button->Down());
+    EXPECT_EQ(executed, 0);
+    action->SetChecked(false);
+    button->MouseDown(mbLeft, {}, 5, 5);
+    button->MouseUp(mbLeft, {}, 5, 5);
+    EXPECT_EQ(executed, 1);
+    action->SetEnabled(false);
+    EXPECT_FALSE(button->Enabled());
+    delete action;
+    EXPECT_EQ(button->Action(), nullptr);
+    button->Click();
+    EXPECT_EQ(executed, 1);
+}
+
+TEST_F(GlowButtonFixture, AutoSizeFollowsTheCaption) {
+    button->SetAutoSize(true);
+    Render();
+    const int wide = button->Width();
+    EXPECT_GT(wide, 100);
+    button->SetCaption(QStringLiteral("&Hilfe"));
+    Render();
+    EXPECT_LT(button->Width(), wide);
+    EXPECT_GT(button->Height(), 13);
+}
+
+TEST_F(GlowButtonFixture, AppearanceChangesShowAtTheNextPaintOnly) {
+    Show();
+    int paints = 0;
+    button->OnDrawButton = [&](QObject*, TCanvas&, QRect, TGlowButtonState) { ++paints; };
+    button->Appearance()->SetBorderColor(clRed);
+    QApplication::processEvents();
+    EXPECT_EQ(paints, 0);
+    button->Appearance()->NotifyChanged();
+    QApplication::processEvents();
+    EXPECT_EQ(paints, 1);
+    ExpectBorder(Render(), clRed);
+}
+
+}  // namespace
+}  // namespace vx
