@@ -1,46 +1,19 @@
 #include "GDIPicture.h"
 
 #include <QBuffer>
-#include <QImageReader>
 #include <QtEndian>
 
 #include "Errors.h"
 
 namespace vx {
 
-TImageFormatCode ImageFormatCode(const QByteArray& readerFormat) {
-    const QByteArray f = readerFormat.toLower();
-    if (f == "bmp" || f == "dib") {
-        return ifBMP;
-    }
-    if (f == "jpeg" || f == "jpg") {
-        return ifJPEG;
-    }
-    if (f == "png") {
-        return ifPNG;
-    }
-    if (f == "gif") {
-        return ifGIF;
-    }
-    if (f == "tif" || f == "tiff") {
-        return ifTIFF;
-    }
-    if (f == "ico" || f == "cur") {
-        return ifIcon;
-    }
-    return ifUnknown;
-}
-
 void TGDIPPicture::SetData(const QByteArray& bytes) {
     FData = bytes;
     QBuffer buffer(&FData);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    FFormat = ImageFormatCode(reader.format());
-    FImage = reader.read();
-    if (FImage.isNull()) {
-        FFormat = ifUnknown;
-    }
+    TGPImage image(buffer);
+    FFormat = image.GetFormat();
+    FImage = image.Image();
     NotifyChanged();
 }
 

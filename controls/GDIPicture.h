@@ -1,32 +1,15 @@
-// The pictures of glow and shape buttons: any image the platform's reader knows, kept as the
-// bytes it was loaded from and decoded once.
+// The pictures of glow and shape buttons: any image the drawing layer's image object reads, kept
+// as the bytes it was loaded from and decoded once.
 #pragma once
 
 #include <QByteArray>
 #include <QImage>
 
+#include "GdiPlus.h"
 #include "Graphics.h"
 #include "LayoutValue.h"
 
 namespace vx {
-
-// Raw image formats as small codes (0 for anything not listed).
-enum TImageFormatCode {
-    ifUnknown = 0,
-    ifMemoryBMP = 1,
-    ifBMP = 2,
-    ifEMF = 3,
-    ifWMF = 4,
-    ifJPEG = 5,
-    ifPNG = 6,
-    ifGIF = 7,
-    ifTIFF = 8,
-    ifEXIF = 9,
-    ifIcon = 10
-};
-
-// Maps a format name of the platform's image reader ("png", "gif", ...) to its code.
-TImageFormatCode ImageFormatCode(const QByteArray& readerFormat);
 
 class TGDIPPicture : public TGraphic, public ILayoutTarget {
     Q_OBJECT

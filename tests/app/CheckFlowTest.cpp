@@ -247,9 +247,9 @@ TEST_F(MouseHook, TheFilterSeesEveryMouseMessageUntilTheWindowIsDestroyed) {
         }
     } arrivals;
     Document.installEventFilter(&arrivals);
-    QContextMenuEvent fromMouse(QContextMenuEvent::Mouse, QPoint(5, 5));
+    QContextMenuEvent fromMouse(QContextMenuEvent::Mouse, QPoint(5, 5), Document.mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(&Document, &fromMouse);
-    QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, QPoint(5, 5));
+    QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, QPoint(5, 5), Document.mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(&Document, &fromKeyboard);
     EXPECT_EQ(arrivals.Reasons, QList({QContextMenuEvent::Keyboard}));
     Document.removeEventFilter(&arrivals);
