@@ -88,19 +88,38 @@ class TJoinedCodes {
 
 // The code table. Besides the prefix and suffix of every code it keeps, for codes defined since
 // the last clear code whose whole chain was defined in that time as well, the string's length and
-// first pixel: those strings are written straight into the row without a stack. Everything else
-// (codes from before a clear, never-defined codes, chains with loops) takes the general walk.
+// the string's length: those strings are written straight into the row without a stack. Everything
+// else (codes from before a clear, never-defined codes, chains with loops) takes the general walk.
 // In 8-bit bitmaps a known string that already stands in one row of the output is copied from
-// there (Where) instead of walked, which saves a dependent load per pixel.
+// there instead of walked, which saves a dependent load per pixel. Run holds its address and
+// length in one word, so the common short string costs one table load and one 8-byte copy.
 struct TCodeTable {
     std::uint16_t Prefix[kTableSize];
     std::uint8_t Suffix[kTableSize];
-    std::uint8_t First[kTableSize];
     std::uint16_t Length[kTableSize];  // 0: no known string
-    const std::uint8_t* Where[kTableSize];
+    std::uint64_t Run[kTableSize];     // 0: not in the output
     // One spare entry: the first pixel is pushed after a walk that may have filled the stack.
     std::uint8_t Stack[kStackSize + 1];
 };
+
+// A run word: the address of a string in memory in the low bits, its length in the top 16.
+// User-space addresses fit in 48 bits on the 64-bit targets the codec is built for.
+static_assert(sizeof(void*) == 8, "run words need 64-bit pointers");
+constexpr int kRunLengthShift = 48;
+constexpr std::uint64_t kRunAddressMask = (std::uint64_t{1} << kRunLengthShift) - 1;
+
+std::uint64_t MakeRun(const std::uint8_t* start, std::uint32_t length) {
+    return reinterpret_cast<std::uintptr_t>(start) | std::uint64_t{length} << kRunLengthShift;
+}
+
+const std::uint8_t* RunStart(std::uint64_t run) {
+    return reinterpret_cast<const std::uint8_t*>(
+        static_cast<std::uintptr_t>(run & kRunAddressMask));
+}
+
+std::int32_t RunLength(std::uint64_t run) {
+    return static_cast<std::int32_t>(run >> kRunLengthShift);
+}
 
 std::uint64_t LoadLe64(const std::uint8_t* p) {
     std::uint64_t v;
@@ -109,6 +128,14 @@ std::uint64_t LoadLe64(const std::uint8_t* p) {
         v = __builtin_bswap64(v);
     }
     return v;
+}
+
+// The byte that came first in memory of a word loaded with memcpy.
+std::uint8_t FirstByte(std::uint64_t word) {
+    if constexpr (std::endian::native == std::endian::big) {
+        return static_cast<std::uint8_t>(word >> 56);
+    }
+    return static_cast<std::uint8_t>(word);
 }
 
 // Packs a row of one byte per pixel into 1 or 4 bits per pixel.
@@ -172,9 +199,8 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
     IGIFNotify* const progress = FProgress;
     std::uint16_t* const prefix = FTable.Prefix;
     std::uint8_t* const suffix = FTable.Suffix;
-    std::uint8_t* const first = FTable.First;
     std::uint16_t* const length = FTable.Length;
-    const std::uint8_t** const where = FTable.Where;
+    std::uint64_t* const runs = FTable.Run;
     std::uint8_t* const stack = FTable.Stack;
     // Rows of 1 and 4 bits per pixel are assembled in one reused buffer, so strings can only be
     // copied out of 8-bit bitmaps.
@@ -186,9 +212,8 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
     std::vector<std::uint8_t> rowBuffer(depth == 8 ? 0 : static_cast<std::size_t>(width), 0);
 
     for (std::uint32_t c = 0; c <= pixelMask; ++c) {
-        first[c] = static_cast<std::uint8_t>(c);
         length[c] = 1;
-        where[c] = kLiteralPixels.data() + c;
+        runs[c] = MakeRun(kLiteralPixels.data() + c, 1);
     }
 
     std::uint64_t bitPos = 0;
@@ -197,6 +222,8 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
     std::uint32_t capacity = 1u << codeSize;
     std::uint32_t nextFree = firstFree;
     std::uint32_t oldCode = 0;
+    // Length of the previous string while its code counts as known, else 0.
+    std::int32_t oldLength = 0;
     std::uint8_t firstPixel = 0;
     bool tableFull = false;
     bool corrupt = FCorrupt;
@@ -246,13 +273,14 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
         bitPos += static_cast<unsigned>(codeSize);
         return true;
     };
-    // Writes the known string of code backwards from its last pixel.
+    // Writes the known string of code backwards from its last pixel; returns its first pixel.
     auto writeKnown = [&](std::uint32_t code, std::uint8_t* last) {
         while (code > pixelMask) {
             *last-- = suffix[code];
             code = prefix[code];
         }
         *last = static_cast<std::uint8_t>(code);
+        return static_cast<std::uint8_t>(code);
     };
     auto known = [&](std::uint32_t code) { return code < nextFree && length[code] != 0; };
 
@@ -274,6 +302,7 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
             std::uint8_t* const at = line + column;
             putPixel(firstPixel);
             runStart = column != 0 && code <= pixelMask ? at : nullptr;
+            oldLength = known(code) ? 1 : 0;
             tableFull = false;
         } else {
             if (corrupt) {
@@ -283,38 +312,44 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
             const std::uint8_t* const previousRun = runStart;
             std::uint8_t* const dst = line + column;
             const std::int32_t room = width - column;
-            const std::uint8_t* const src = code < nextFree ? where[code] : nullptr;
-            if (src != nullptr && length[code] <= kChunk && kChunk <= room) {
+            const std::uint64_t run = code < nextFree ? runs[code] : 0;
+            std::int32_t stringLength = 0;
+            bool kwkwk = false;
+            bool slowPath = false;
+            if (run != 0 && RunLength(run) <= kChunk && kChunk <= room) {
                 // The common case: one load and store. The bytes after the string land on
                 // pixels of this row still to come, which overwrite them.
                 std::uint64_t chunk;
-                std::memcpy(&chunk, src, kChunk);
+                std::memcpy(&chunk, RunStart(run), kChunk);
                 std::memcpy(dst, &chunk, kChunk);
-                firstPixel = first[code];
+                firstPixel = FirstByte(chunk);
                 runStart = dst;
-                column += length[code];
+                column += RunLength(run);
+                stringLength = RunLength(run);
             } else if (known(code) && length[code] <= room) {
                 const std::int32_t n = length[code];
-                if (src != nullptr) {
-                    std::memcpy(dst, src, static_cast<std::size_t>(n));
+                if (run != 0) {
+                    std::memcpy(dst, RunStart(run), static_cast<std::size_t>(n));
+                    firstPixel = dst[0];
                 } else {
-                    writeKnown(code, dst + n - 1);
+                    firstPixel = writeKnown(code, dst + n - 1);
                 }
-                firstPixel = first[code];
                 runStart = dst;
                 column += n;
-            } else if (code >= nextFree && known(oldCode) && length[oldCode] < room) {
+                stringLength = n;
+            } else if (code >= nextFree && oldLength != 0 && oldLength < room) {
                 // The code being defined right now: the previous string plus its first pixel.
-                const std::int32_t n = length[oldCode] + 1;
+                const std::int32_t n = oldLength + 1;
                 if (previousRun != nullptr) {
                     std::memcpy(dst, previousRun, static_cast<std::size_t>(n - 1));
                 } else {
                     writeKnown(oldCode, dst + n - 2);
                 }
                 dst[n - 1] = firstPixel;
-                firstPixel = first[oldCode];
                 runStart = dst;
                 column += n;
+                kwkwk = true;
+                stringLength = n;
             } else {
                 int depthUsed = 0;
                 if (code >= nextFree) {
@@ -341,6 +376,7 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                     putPixel(stack[--depthUsed]);
                 }
                 runStart = nullptr;
+                slowPath = true;
             }
             if (column == width) {
                 finishRow();
@@ -353,12 +389,12 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                 // Codes up to the pixel mask stay literals even where the table overlaps them
                 // (a colour table larger than the minimum code size says).
                 if (entry > pixelMask) {
-                    const bool oldKnown = known(oldCode);
-                    length[entry] = oldKnown ? static_cast<std::uint16_t>(length[oldCode] + 1)
-                                             : std::uint16_t{0};
-                    first[entry] = oldKnown ? first[oldCode] : std::uint8_t{0};
+                    const std::int32_t n = oldLength != 0 ? oldLength + 1 : 0;
+                    length[entry] = static_cast<std::uint16_t>(n);
                     // The previous string followed in the same row by this string's first pixel.
-                    where[entry] = oldKnown && copyStrings ? previousRun : nullptr;
+                    runs[entry] = n != 0 && copyStrings && previousRun != nullptr
+                                      ? MakeRun(previousRun, static_cast<std::uint32_t>(n))
+                                      : 0;
                 }
                 if (++nextFree == capacity) {
                     // Deferred clear: a full table stays in use, codes stay 12 bits wide.
@@ -372,6 +408,12 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                 }
             }
             oldCode = inCode;
+            if (slowPath) {
+                oldLength = known(inCode) ? length[inCode] : 0;
+            } else {
+                // After the code being defined, only that very code counts as known.
+                oldLength = !kwkwk || known(inCode) ? stringLength : 0;
+            }
         }
         haveCode = nextCode(code);
         if (progress != nullptr) {
