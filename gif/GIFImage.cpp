@@ -26,16 +26,17 @@ void TGIFImage::ResetImage() {
 
 void TGIFImage::LoadGifData(std::int64_t length, TStream& stream, bool decodeFirst) {
     ResetImage();
-    std::vector<std::uint8_t> buffer;
     if (length > 0) {
         // The length comes from the data; check it against the stream before taking memory.
         if (stream.Size() < stream.Position() ||
             static_cast<std::uint64_t>(length) > stream.Size() - stream.Position()) {
             RaiseReadError();
         }
-        buffer.resize(static_cast<std::size_t>(length));
-        stream.ReadBuffer(buffer.data(), buffer.size());
-        TGIFReader(*this, buffer).ReadBlocks();
+        const auto size = static_cast<std::size_t>(length);
+        // Not zero-filled first: every byte is read over at once.
+        const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[size]);
+        stream.ReadBuffer(buffer.get(), size);
+        TGIFReader(*this, std::span<const std::uint8_t>(buffer.get(), size)).ReadBlocks();
     }
     if (!FFrameList.empty()) {
         FActiveFrame = 0;

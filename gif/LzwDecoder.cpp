@@ -186,7 +186,8 @@ class TLzwDecoder {
     bool& FCorrupt;
     std::uint32_t FPixelMask;
     bool FAcceptDamaged;
-    TCodeTable FTable{};
+    // Filled in Run: only what is read before it is written (see there).
+    TCodeTable FTable;
 };
 
 void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::int32_t width,
@@ -211,9 +212,15 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
     const std::size_t stride = (static_cast<std::size_t>(width) * depth + 31) / 32 * 4;
     std::vector<std::uint8_t> rowBuffer(depth == 8 ? 0 : static_cast<std::size_t>(width), 0);
 
-    for (std::uint32_t c = 0; c <= pixelMask; ++c) {
-        length[c] = 1;
-        runs[c] = MakeRun(kLiteralPixels.data() + c, 1);
+    // Never-defined codes are looked up in zeroed prefix and suffix tables. Length and run are read
+    // only below the next free code: literals, the unused codes up to the clear code and the end
+    // code; every code above is written before it is read.
+    std::memset(prefix, 0, sizeof FTable.Prefix);
+    std::memset(suffix, 0, sizeof FTable.Suffix);
+    for (std::uint32_t c = 0; c < firstFree || c <= pixelMask; ++c) {
+        const bool literal = c <= pixelMask;
+        length[c] = literal ? 1 : 0;
+        runs[c] = literal ? MakeRun(kLiteralPixels.data() + c, 1) : 0;
     }
 
     std::uint64_t bitPos = 0;
