@@ -86,13 +86,13 @@ class TJoinedCodes {
     bool FShortBlockFollows = false;
 };
 
-// The code table. Besides the prefix and suffix of every code it keeps, for codes defined since
-// the last clear code whose whole chain was defined in that time as well, the string's length and
-// the string's length: those strings are written straight into the row without a stack. Everything
-// else (codes from before a clear, never-defined codes, chains with loops) takes the general walk.
-// In 8-bit bitmaps a known string that already stands in one row of the output is copied from
-// there instead of walked, which saves a dependent load per pixel. Run holds its address and
-// length in one word, so the common short string costs one table load and one 8-byte copy.
+// The code table. Besides the prefix and suffix of every code it keeps the string's length for
+// codes defined since the last clear code whose whole chain was defined in that time as well:
+// those strings are written straight into the row without a stack. Everything else (codes from
+// before a clear, never-defined codes, chains with loops) takes the general walk. In 8-bit
+// bitmaps a known string that already stands in one row of the output is copied from there
+// instead of walked, which saves a dependent load per pixel; Run holds its address and length in
+// one word, so the common short string costs one table load and one 8-byte copy.
 struct TCodeTable {
     std::uint16_t Prefix[kTableSize];
     std::uint8_t Suffix[kTableSize];
