@@ -197,6 +197,10 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
     const std::uint32_t firstFree = clearCode + 2;
     const int initialCodeSize = minCodeSize + 1;
     const std::uint32_t pixelMask = FPixelMask;
+    // Literals are the codes up to the pixel mask, but never the clear code or beyond: a code
+    // size smaller than the colour table (which encoders write when few colours are used) still
+    // puts the table's codes above the end code.
+    const std::uint32_t literalMax = std::min(pixelMask, clearCode - 1);
     IGIFNotify* const progress = FProgress;
     std::uint16_t* const prefix = FTable.Prefix;
     std::uint8_t* const suffix = FTable.Suffix;
@@ -217,8 +221,8 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
     // code; every code above is written before it is read.
     std::memset(prefix, 0, sizeof FTable.Prefix);
     std::memset(suffix, 0, sizeof FTable.Suffix);
-    for (std::uint32_t c = 0; c < firstFree || c <= pixelMask; ++c) {
-        const bool literal = c <= pixelMask;
+    for (std::uint32_t c = 0; c < firstFree; ++c) {
+        const bool literal = c <= literalMax;
         length[c] = literal ? 1 : 0;
         runs[c] = literal ? MakeRun(kLiteralPixels.data() + c, 1) : 0;
     }
@@ -282,7 +286,7 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
     };
     // Writes the known string of code backwards from its last pixel; returns its first pixel.
     auto writeKnown = [&](std::uint32_t code, std::uint8_t* last) {
-        while (code > pixelMask) {
+        while (code > literalMax) {
             *last-- = suffix[code];
             code = prefix[code];
         }
@@ -308,7 +312,7 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
             firstPixel = static_cast<std::uint8_t>(code & pixelMask);
             std::uint8_t* const at = line + column;
             putPixel(firstPixel);
-            runStart = column != 0 && code <= pixelMask ? at : nullptr;
+            runStart = column != 0 && code <= literalMax ? at : nullptr;
             oldLength = known(code) ? 1 : 0;
             tableFull = false;
         } else {
@@ -363,7 +367,7 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                     stack[depthUsed++] = firstPixel;
                     code = oldCode;
                 }
-                while (code > pixelMask) {
+                while (code > literalMax) {
                     if (depthUsed > kTableSize) {
                         if (!FAcceptDamaged) {
                             RaiseGifError(kMsgCorruptData);
@@ -393,16 +397,12 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                 const std::uint32_t entry = nextFree;
                 prefix[entry] = static_cast<std::uint16_t>(oldCode);
                 suffix[entry] = firstPixel;
-                // Codes up to the pixel mask stay literals even where the table overlaps them
-                // (a colour table larger than the minimum code size says).
-                if (entry > pixelMask) {
-                    const std::int32_t n = oldLength != 0 ? oldLength + 1 : 0;
-                    length[entry] = static_cast<std::uint16_t>(n);
-                    // The previous string followed in the same row by this string's first pixel.
-                    runs[entry] = n != 0 && copyStrings && previousRun != nullptr
-                                      ? MakeRun(previousRun, static_cast<std::uint32_t>(n))
-                                      : 0;
-                }
+                const std::int32_t n = oldLength != 0 ? oldLength + 1 : 0;
+                length[entry] = static_cast<std::uint16_t>(n);
+                // The previous string followed in the same row by this string's first pixel.
+                runs[entry] = n != 0 && copyStrings && previousRun != nullptr
+                                  ? MakeRun(previousRun, static_cast<std::uint32_t>(n))
+                                  : 0;
                 if (++nextFree == capacity) {
                     // Deferred clear: a full table stays in use, codes stay 12 bits wide.
                     if (codeSize >= kMaxCodeBits) {
