@@ -33,10 +33,16 @@ void TGIFImage::LoadGifData(std::int64_t length, TStream& stream, bool decodeFir
             RaiseReadError();
         }
         const auto size = static_cast<std::size_t>(length);
-        // Not zero-filled first: every byte is read over at once.
-        const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[size]);
-        stream.ReadBuffer(buffer.get(), size);
-        TGIFReader(*this, std::span<const std::uint8_t>(buffer.get(), size)).ReadBlocks();
+        // The reader works on exactly these bytes; a stream in memory lends them in place, any
+        // other is copied into a private buffer (not zero-filled first: it is read over at once).
+        std::span<const std::uint8_t> data = stream.ReadInPlace(size);
+        std::unique_ptr<std::uint8_t[]> buffer;
+        if (data.size() != size) {
+            buffer.reset(new std::uint8_t[size]);
+            stream.ReadBuffer(buffer.get(), size);
+            data = std::span<const std::uint8_t>(buffer.get(), size);
+        }
+        TGIFReader(*this, data).ReadBlocks();
     }
     if (!FFrameList.empty()) {
         FActiveFrame = 0;
