@@ -20,6 +20,7 @@ constexpr int kStackSize = kTableSize + 1;
 constexpr int kMinCodeSizeLow = 2;
 constexpr int kMinCodeSizeHigh = 9;
 constexpr std::int32_t kInterlaceRowSteps[4] = {8, 8, 4, 2};
+constexpr int kAccumulatorBits = 64;
 // Strings up to this length are copied with one 8-byte load and store.
 constexpr std::int32_t kChunk = 8;
 
@@ -31,60 +32,6 @@ constexpr auto kLiteralPixels = [] {
     }
     return bytes;
 }();
-
-// The data sub-blocks of a code stream joined into one run of bytes, so that a code is one
-// unaligned load. Joining stops in front of a sub-block that claims more bytes than the stream
-// holds: the decoder raises only if it actually needs bits from there, as a reader that takes
-// sub-blocks one by one would.
-class TJoinedCodes {
-  public:
-    explicit TJoinedCodes(std::span<const std::uint8_t> stream) {
-        FBytes.reserve(stream.size() + kPadding);
-        std::size_t pos = 1;  // after the minimum code size byte
-        while (pos < stream.size()) {
-            const std::size_t n = stream[pos++];
-            if (n == 0) {
-                continue;
-            }
-            if (stream.size() - pos < n) {
-                FShortBlockFollows = true;
-                break;
-            }
-            FBytes.insert(FBytes.end(), stream.begin() + static_cast<std::ptrdiff_t>(pos),
-                          stream.begin() + static_cast<std::ptrdiff_t>(pos + n));
-            pos += n;
-            FBlockEnds.push_back({FBytes.size(), pos});
-        }
-        FValidBits = std::uint64_t{FBytes.size()} * 8;
-        FBytes.resize(FBytes.size() + kPadding, 0);
-    }
-
-    const std::uint8_t* Bytes() const { return FBytes.data(); }
-    std::uint64_t ValidBits() const { return FValidBits; }
-    bool ShortBlockFollows() const { return FShortBlockFollows; }
-
-    // Position in the code stream once the bits before bitPos were read: the sub-block holding
-    // the last of them counts as read whole. Calls must come with growing bitPos.
-    std::size_t StreamPosition(std::uint64_t bitPos) {
-        const std::size_t lastByte = bitPos == 0 ? 0 : static_cast<std::size_t>((bitPos - 1) / 8);
-        while (FBlock + 1 < FBlockEnds.size() && FBlockEnds[FBlock].JoinedEnd <= lastByte) {
-            ++FBlock;
-        }
-        return FBlockEnds.empty() ? 1 : FBlockEnds[FBlock].StreamEnd;
-    }
-
-  private:
-    static constexpr std::size_t kPadding = 8;
-    struct TBlockEnd {
-        std::size_t JoinedEnd;
-        std::size_t StreamEnd;
-    };
-    std::vector<std::uint8_t> FBytes;
-    std::vector<TBlockEnd> FBlockEnds;
-    std::size_t FBlock = 0;
-    std::uint64_t FValidBits = 0;
-    bool FShortBlockFollows = false;
-};
 
 // The code table. Besides the prefix and suffix of every code it keeps the string's length for
 // codes defined since the last clear code whose whole chain was defined in that time as well:
@@ -164,8 +111,7 @@ class TLzwDecoder {
   public:
     TLzwDecoder(std::span<const std::uint8_t> stream, IGIFNotify* progress, bool& corrupt,
                 int frameBits, bool acceptDamaged)
-        : FStreamSize(stream.size()),
-          FCodes(stream),
+        : FStream(stream),
           FProgress(progress),
           FCorrupt(corrupt),
           FPixelMask((1u << frameBits) - 1),
@@ -175,13 +121,13 @@ class TLzwDecoder {
              int depth, bool interlaced);
 
   private:
-    void ReportProgress(std::uint64_t bitPos) {
-        const auto percent = static_cast<int>(FCodes.StreamPosition(bitPos) * 100 / FStreamSize);
+    // position: in the code stream, with the current sub-block counted as read whole.
+    void ReportProgress(std::size_t position) {
+        const auto percent = static_cast<int>(position * 100 / FStream.size());
         FProgress->Progress(psRunning, percent, false, {});
     }
 
-    std::size_t FStreamSize;
-    TJoinedCodes FCodes;
+    std::span<const std::uint8_t> FStream;
     IGIFNotify* FProgress;
     bool& FCorrupt;
     std::uint32_t FPixelMask;
@@ -211,8 +157,8 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
     // copied out of 8-bit bitmaps.
     const bool copyStrings = depth == 8;
 
-    const std::uint8_t* const bytes = FCodes.Bytes();
-    const std::uint64_t validBits = FCodes.ValidBits();
+    const std::uint8_t* const data = FStream.data();
+    const std::size_t size = FStream.size();
     const std::size_t stride = (static_cast<std::size_t>(width) * depth + 31) / 32 * 4;
     std::vector<std::uint8_t> rowBuffer(depth == 8 ? 0 : static_cast<std::size_t>(width), 0);
 
@@ -227,7 +173,13 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
         runs[c] = literal ? MakeRun(kLiteralPixels.data() + c, 1) : 0;
     }
 
-    std::uint64_t bitPos = 0;
+    // Codes are read least significant bit first through a bit accumulator, straight from the
+    // sub-blocks; a sub-block is taken up only when a code needs its bits, so one that claims
+    // more bytes than the stream holds raises only then.
+    std::size_t pos = 1;  // after the minimum code size byte
+    std::size_t blockLeft = 0;
+    std::uint64_t acc = 0;
+    int bits = 0;
     int codeSize = initialCodeSize;
     std::uint32_t readMask = (1u << codeSize) - 1;
     std::uint32_t capacity = 1u << codeSize;
@@ -272,16 +224,47 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
             finishRow();
         }
     };
+    // Fills the accumulator up to a whole code; false when the data run out first.
+    auto refill = [&] {
+        while (bits < codeSize) {
+            if (blockLeft == 0) {
+                if (pos >= size) {
+                    return false;
+                }
+                const std::size_t n = data[pos++];
+                if (n == 0) {
+                    continue;
+                }
+                if (size - pos < n) {
+                    RaiseReadError();
+                }
+                blockLeft = n;
+            }
+            const std::size_t take =
+                std::min(static_cast<std::size_t>(kAccumulatorBits - 1 - bits) / 8, blockLeft);
+            std::uint64_t word = 0;
+            if (size - pos >= sizeof word) {
+                word = LoadLe64(data + pos) & ((std::uint64_t{1} << (8 * take)) - 1);
+            } else {
+                for (std::size_t i = 0; i < take; ++i) {
+                    word |= std::uint64_t{data[pos + i]} << (8 * i);
+                }
+            }
+            acc |= word << bits;
+            bits += static_cast<int>(8 * take);
+            pos += take;
+            blockLeft -= take;
+        }
+        return true;
+    };
     // Runs out of data: false. Needing bits from a sub-block cut short raises.
     auto nextCode = [&](std::uint32_t& code) {
-        if (bitPos + static_cast<unsigned>(codeSize) > validBits) {
-            if (FCodes.ShortBlockFollows()) {
-                RaiseReadError();
-            }
+        if (bits < codeSize && !refill()) {
             return false;
         }
-        code = static_cast<std::uint32_t>(LoadLe64(bytes + bitPos / 8) >> (bitPos % 8)) & readMask;
-        bitPos += static_cast<unsigned>(codeSize);
+        code = static_cast<std::uint32_t>(acc) & readMask;
+        acc >>= codeSize;
+        bits -= codeSize;
         return true;
     };
     // Writes the known string of code backwards from its last pixel; returns its first pixel.
@@ -424,7 +407,7 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
         }
         haveCode = nextCode(code);
         if (progress != nullptr) {
-            ReportProgress(bitPos);
+            ReportProgress(pos + blockLeft);
         }
     }
     if (row < height) {
