@@ -1,0 +1,37 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// Errors of the GIF codec. They live in their own namespace so that the picture system of the
+// platform layer can keep exception classes of the same names beside them.
+namespace gif {
+
+// Base of every codec error; what() is the exact message shown to the user.
+class EGifError : public std::runtime_error {
+  public:
+    explicit EGifError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// Invalid data or an operation the codec refuses.
+class EInvalidGraphicOperation : public EGifError {
+  public:
+    using EGifError::EGifError;
+};
+
+// An exact read that came up short.
+class EReadError : public EGifError {
+  public:
+    using EGifError::EGifError;
+};
+
+inline constexpr const char* kMsgReadError = "Stream-Lesefehler";
+inline constexpr const char* kMsgUnknownVersion = "Unknown GIF version";
+inline constexpr const char* kMsgWrongColorCount = "Wrong number of colors; must be a power of 2";
+inline constexpr const char* kMsgCodeSizeRange = "GIF code size not in range 2 to 9";
+inline constexpr const char* kMsgCorruptData = "GIF encoded data is corrupt";
+
+[[noreturn]] void RaiseGifError(const std::string& message);
+[[noreturn]] void RaiseReadError();
+
+}  // namespace gif

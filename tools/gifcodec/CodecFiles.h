@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "gif/GIFImage.h"
+
+namespace gifcodec {
+
+// Whole content of path, or of standard input for "-". Raises EFileError.
+std::vector<std::uint8_t> ReadInputFile(const std::string& path);
+
+// Reads the GIF in path into image without decoding any frame. Raises EFileError, also for the
+// codec's errors.
+void LoadGifFile(const std::string& path, gif::TGIFImage& image);
+
+// Writes the parts one after the other to path, or to standard output for "-".
+void WriteOutputFile(const std::string& path, std::span<const std::span<const std::uint8_t>> parts);
+
+}  // namespace gifcodec
