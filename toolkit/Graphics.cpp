@@ -147,8 +147,15 @@ void TGraphic::SetTransparent(bool value) {
 }
 
 void TGraphic::Assign(const TGraphic& source) {
+    if (source.AssignTo(*this)) {
+        return;
+    }
     throw EInvalidGraphicOperation(
         QStringLiteral("Cannot assign a %1 to a %2").arg(source.ClassName(), ClassName()));
+}
+
+bool TGraphic::AssignTo(TGraphic&) const {
+    return false;
 }
 
 void TGraphic::NotifyChanged() {

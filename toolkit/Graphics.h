@@ -66,6 +66,9 @@ class TGraphic : public QObject {
   protected:
     // Raises the change notification and marks the graphic modified.
     void NotifyChanged();
+    // Lets the source of an Assign copy itself into a target class that does not know it (a
+    // bitmap taking a GIF picture); false when it cannot either.
+    virtual bool AssignTo(TGraphic& target) const;
 
   private:
     bool FTransparent = false;
