@@ -23,7 +23,7 @@ TPixelBuffer::TPixelBuffer(std::size_t size) : FSize(size) {
     if (size == 0) {
         return;
     }
-    FData.reset(static_cast<std::uint8_t*>(std::calloc(size, 1)));
+    FData.reset(static_cast<std::uint8_t*>(std::calloc(size + kPixelReadSlack, 1)));
     if (!FData) {
         FSize = 0;
         throw std::bad_alloc();

@@ -15,8 +15,12 @@ namespace gif {
 inline constexpr std::uint32_t kBmpFileHeaderSize = 14;
 inline constexpr std::uint32_t kBmpInfoHeaderSize = 40;
 
+// Bytes after the end of every pixel buffer that may be read (never written): the decoder copies
+// short strings out of the rows with whole 8-byte loads.
+inline constexpr std::size_t kPixelReadSlack = 8;
+
 // A zero-filled byte block that may be large; taken from calloc so that untouched pages cost
-// nothing.
+// nothing. kPixelReadSlack readable bytes follow its Size().
 class TPixelBuffer {
   public:
     TPixelBuffer() = default;

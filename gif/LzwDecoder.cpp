@@ -1,5 +1,7 @@
 #include "gif/LzwDecoder.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <exception>
@@ -18,388 +20,419 @@ constexpr int kStackSize = kTableSize + 1;
 constexpr int kMinCodeSizeLow = 2;
 constexpr int kMinCodeSizeHigh = 9;
 constexpr std::int32_t kInterlaceRowSteps[4] = {8, 8, 4, 2};
-constexpr int kAccumulatorBits = 64;
+// Strings up to this length are copied with one 8-byte load and store.
+constexpr std::int32_t kChunk = 8;
 
-// Reads codes least significant bit first across the data sub-blocks of a code stream. Bytes are
-// taken from a sub-block only as codes need them, so a sub-block that claims more bytes than the
-// stream holds raises exactly when the decoder reaches it.
-class TCodeReader {
+// Every byte value, as the source of literal strings; padded for the chunked copy.
+constexpr auto kLiteralPixels = [] {
+    std::array<std::uint8_t, 256 + kChunk> bytes{};
+    for (int i = 0; i < 256; ++i) {
+        bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    }
+    return bytes;
+}();
+
+// The data sub-blocks of a code stream joined into one run of bytes, so that a code is one
+// unaligned load. Joining stops in front of a sub-block that claims more bytes than the stream
+// holds: the decoder raises only if it actually needs bits from there, as a reader that takes
+// sub-blocks one by one would.
+class TJoinedCodes {
   public:
-    TCodeReader(std::span<const std::uint8_t> stream, std::size_t position)
-        : FData(stream.data()), FSize(stream.size()), FPos(position) {}
-
-    void SetCodeSize(int bits) {
-        FCodeSize = bits;
-        FReadMask = (1u << bits) - 1;
-    }
-
-    // False when the stream has no more data for a whole code; buffered bits are never
-    // stretched beyond what was read.
-    bool NextCode(std::uint32_t& code) {
-        if (FBits < FCodeSize && !Refill()) {
-            return false;
-        }
-        code = static_cast<std::uint32_t>(FAcc) & FReadMask;
-        FAcc >>= FCodeSize;
-        FBits -= FCodeSize;
-        return true;
-    }
-
-    // Stream position as seen by progress: the current sub-block counts as read whole.
-    std::size_t Position() const { return FPos + FBlockLeft; }
-
-  private:
-    bool Refill() {
-        while (FBits < FCodeSize) {
-            if (FBlockLeft == 0) {
-                if (FPos >= FSize) {
-                    return false;
-                }
-                const std::size_t n = FData[FPos++];
-                if (n == 0) {
-                    continue;
-                }
-                if (FSize - FPos < n) {
-                    RaiseReadError();
-                }
-                FBlockLeft = n;
-            }
-            const std::size_t room = static_cast<std::size_t>(kAccumulatorBits - 1 - FBits) / 8;
-            const std::size_t take = room < FBlockLeft ? room : FBlockLeft;
-            if (take == 0) {
+    explicit TJoinedCodes(std::span<const std::uint8_t> stream) {
+        FBytes.reserve(stream.size() + kPadding);
+        std::size_t pos = 1;  // after the minimum code size byte
+        while (pos < stream.size()) {
+            const std::size_t n = stream[pos++];
+            if (n == 0) {
                 continue;
             }
-            std::uint64_t bytes = 0;
-            if (FSize - FPos >= sizeof bytes) {
-                std::memcpy(&bytes, FData + FPos, sizeof bytes);
-                bytes = le64(bytes) & ((std::uint64_t{1} << (8 * take)) - 1);
-            } else {
-                for (std::size_t i = 0; i < take; ++i) {
-                    bytes |= std::uint64_t{FData[FPos + i]} << (8 * i);
-                }
+            if (stream.size() - pos < n) {
+                FShortBlockFollows = true;
+                break;
             }
-            FAcc |= bytes << FBits;
-            FBits += static_cast<int>(8 * take);
-            FPos += take;
-            FBlockLeft -= take;
+            FBytes.insert(FBytes.end(), stream.begin() + static_cast<std::ptrdiff_t>(pos),
+                          stream.begin() + static_cast<std::ptrdiff_t>(pos + n));
+            pos += n;
+            FBlockEnds.push_back({FBytes.size(), pos});
         }
-        return true;
+        FValidBits = std::uint64_t{FBytes.size()} * 8;
+        FBytes.resize(FBytes.size() + kPadding, 0);
     }
 
-    static std::uint64_t le64(std::uint64_t v) {
-        if constexpr (std::endian::native == std::endian::big) {
-            return __builtin_bswap64(v);
-        }
-        return v;
-    }
+    const std::uint8_t* Bytes() const { return FBytes.data(); }
+    std::uint64_t ValidBits() const { return FValidBits; }
+    bool ShortBlockFollows() const { return FShortBlockFollows; }
 
-    const std::uint8_t* FData;
-    std::size_t FSize;
-    std::size_t FPos;
-    std::size_t FBlockLeft = 0;
-    std::uint64_t FAcc = 0;
-    int FBits = 0;
-    int FCodeSize = 0;
-    std::uint32_t FReadMask = 0;
-};
-
-// Places decoded pixels: one row at a time as bytes, straight into the bitmap for 8 bits per
-// pixel, packed into it at the row's end for 1 and 4 bits.
-class TPixelWriter {
-  public:
-    TPixelWriter(std::uint8_t* pixels, std::int32_t width, std::int32_t height, int depth,
-                 bool interlaced)
-        : FPixels(pixels),
-          FWidth(width),
-          FHeight(height),
-          FDepth(depth),
-          FInterlaced(interlaced),
-          FStride((static_cast<std::size_t>(width) * depth + 31) / 32 * 4) {
-        if (depth != 8) {
-            FRowBuffer.assign(static_cast<std::size_t>(width), 0);
+    // Position in the code stream once the bits before bitPos were read: the sub-block holding
+    // the last of them counts as read whole. Calls must come with growing bitPos.
+    std::size_t StreamPosition(std::uint64_t bitPos) {
+        const std::size_t lastByte = bitPos == 0 ? 0 : static_cast<std::size_t>((bitPos - 1) / 8);
+        while (FBlock + 1 < FBlockEnds.size() && FBlockEnds[FBlock].JoinedEnd <= lastByte) {
+            ++FBlock;
         }
-        FLine = LineFor(0);
-    }
-
-    bool Done() const { return FRow >= FHeight; }
-    std::int32_t RoomInRow() const { return FWidth - FColumn; }
-    std::uint8_t* Cursor() { return FLine + FColumn; }
-
-    void PutPixel(std::uint8_t value) {
-        if (Done()) {
-            return;
-        }
-        FLine[FColumn] = value;
-        if (++FColumn == FWidth) {
-            FinishRow();
-        }
-    }
-
-    // After count pixels were written at Cursor(), all within the row.
-    void Advance(std::int32_t count) {
-        FColumn += count;
-        if (FColumn == FWidth) {
-            FinishRow();
-        }
-    }
-
-    // Packs a partly written last row.
-    void Flush() {
-        if (FDepth != 8 && FColumn > 0 && !Done()) {
-            PackRow();
-        }
+        return FBlockEnds.empty() ? 1 : FBlockEnds[FBlock].StreamEnd;
     }
 
   private:
-    std::uint8_t* BitmapRow(std::int32_t row) {
-        return FPixels + static_cast<std::size_t>(FHeight - 1 - row) * FStride;
-    }
-
-    std::uint8_t* LineFor(std::int32_t row) {
-        return FDepth == 8 ? BitmapRow(row) : FRowBuffer.data();
-    }
-
-    void PackRow() {
-        std::uint8_t* out = BitmapRow(FRow);
-        const std::uint8_t* in = FRowBuffer.data();
-        if (FDepth == 4) {
-            for (std::int32_t x = 0; x + 1 < FWidth; x += 2) {
-                out[x / 2] = static_cast<std::uint8_t>(in[x] << 4 | in[x + 1]);
-            }
-            if (FWidth % 2 != 0) {
-                out[FWidth / 2] = static_cast<std::uint8_t>(in[FWidth - 1] << 4);
-            }
-        } else {
-            for (std::int32_t x = 0; x < FWidth; x += 8) {
-                std::uint8_t byte = 0;
-                for (std::int32_t bit = 0; bit < 8 && x + bit < FWidth; ++bit) {
-                    byte |= static_cast<std::uint8_t>(in[x + bit] << (7 - bit));
-                }
-                out[x / 8] = byte;
-            }
-        }
-        std::memset(FRowBuffer.data(), 0, FRowBuffer.size());
-    }
-
-    void FinishRow() {
-        if (FDepth != 8) {
-            PackRow();
-        }
-        FColumn = 0;
-        FRow = FInterlaced ? NextInterlacedRow(FRow, FHeight, FPass) : FRow + 1;
-        if (!Done()) {
-            FLine = LineFor(FRow);
-        }
-    }
-
-    std::uint8_t* FPixels;
-    std::int32_t FWidth;
-    std::int32_t FHeight;
-    int FDepth;
-    bool FInterlaced;
-    std::size_t FStride;
-    std::int32_t FColumn = 0;
-    std::int32_t FRow = 0;
-    int FPass = 0;
-    std::uint8_t* FLine = nullptr;
-    std::vector<std::uint8_t> FRowBuffer;
+    static constexpr std::size_t kPadding = 8;
+    struct TBlockEnd {
+        std::size_t JoinedEnd;
+        std::size_t StreamEnd;
+    };
+    std::vector<std::uint8_t> FBytes;
+    std::vector<TBlockEnd> FBlockEnds;
+    std::size_t FBlock = 0;
+    std::uint64_t FValidBits = 0;
+    bool FShortBlockFollows = false;
 };
 
 // The code table. Besides the prefix and suffix of every code it keeps, for codes defined since
 // the last clear code whose whole chain was defined in that time as well, the string's length and
-// first pixel: those strings are written straight into the row without a stack. Everything else
-// (codes from before a clear, never-defined codes, chains with loops) takes the general walk.
+// the string's length: those strings are written straight into the row without a stack. Everything
+// else (codes from before a clear, never-defined codes, chains with loops) takes the general walk.
+// In 8-bit bitmaps a known string that already stands in one row of the output is copied from
+// there instead of walked, which saves a dependent load per pixel. Run holds its address and
+// length in one word, so the common short string costs one table load and one 8-byte copy.
 struct TCodeTable {
     std::uint16_t Prefix[kTableSize];
     std::uint8_t Suffix[kTableSize];
-    std::uint8_t First[kTableSize];
     std::uint16_t Length[kTableSize];  // 0: no known string
+    std::uint64_t Run[kTableSize];     // 0: not in the output
     // One spare entry: the first pixel is pushed after a walk that may have filled the stack.
     std::uint8_t Stack[kStackSize + 1];
 };
 
+// A run word: the address of a string in memory in the low bits, its length in the top 16.
+// User-space addresses fit in 48 bits on the 64-bit targets the codec is built for.
+static_assert(sizeof(void*) == 8, "run words need 64-bit pointers");
+constexpr int kRunLengthShift = 48;
+constexpr std::uint64_t kRunAddressMask = (std::uint64_t{1} << kRunLengthShift) - 1;
+
+std::uint64_t MakeRun(const std::uint8_t* start, std::uint32_t length) {
+    return reinterpret_cast<std::uintptr_t>(start) | std::uint64_t{length} << kRunLengthShift;
+}
+
+const std::uint8_t* RunStart(std::uint64_t run) {
+    return reinterpret_cast<const std::uint8_t*>(
+        static_cast<std::uintptr_t>(run & kRunAddressMask));
+}
+
+std::int32_t RunLength(std::uint64_t run) {
+    return static_cast<std::int32_t>(run >> kRunLengthShift);
+}
+
+std::uint64_t LoadLe64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::big) {
+        v = __builtin_bswap64(v);
+    }
+    return v;
+}
+
+// The byte that came first in memory of a word loaded with memcpy.
+std::uint8_t FirstByte(std::uint64_t word) {
+    if constexpr (std::endian::native == std::endian::big) {
+        return static_cast<std::uint8_t>(word >> 56);
+    }
+    return static_cast<std::uint8_t>(word);
+}
+
+// Packs a row of one byte per pixel into 1 or 4 bits per pixel.
+void PackRow(const std::uint8_t* in, std::uint8_t* out, std::int32_t width, int depth) {
+    if (depth == 4) {
+        for (std::int32_t x = 0; x + 1 < width; x += 2) {
+            out[x / 2] = static_cast<std::uint8_t>(in[x] << 4 | in[x + 1]);
+        }
+        if (width % 2 != 0) {
+            out[width / 2] = static_cast<std::uint8_t>(in[width - 1] << 4);
+        }
+        return;
+    }
+    for (std::int32_t x = 0; x < width; x += 8) {
+        std::uint8_t byte = 0;
+        for (std::int32_t bit = 0; bit < 8 && x + bit < width; ++bit) {
+            byte |= static_cast<std::uint8_t>(in[x + bit] << (7 - bit));
+        }
+        out[x / 8] = byte;
+    }
+}
+
+// One decode. The loop keeps all of its state in locals: pixel stores go through a byte pointer,
+// which may alias anything in memory, so state kept in members would be reloaded after each one.
 class TLzwDecoder {
   public:
-    TLzwDecoder(std::span<const std::uint8_t> stream, TPixelWriter& writer, IGIFNotify* progress,
-                bool& corrupt, int frameBits, bool acceptDamaged)
-        : FStream(stream),
-          FReader(stream, 1),
-          FWriter(writer),
+    TLzwDecoder(std::span<const std::uint8_t> stream, IGIFNotify* progress, bool& corrupt,
+                int frameBits, bool acceptDamaged)
+        : FStreamSize(stream.size()),
+          FCodes(stream),
           FProgress(progress),
           FCorrupt(corrupt),
           FPixelMask((1u << frameBits) - 1),
           FAcceptDamaged(acceptDamaged) {}
 
-    void Run(int minCodeSize);
+    void Run(int minCodeSize, std::uint8_t* pixels, std::int32_t width, std::int32_t height,
+             int depth, bool interlaced);
 
   private:
-    void ReportProgress() {
-        if (FProgress != nullptr && !FStream.empty()) {
-            const auto percent = static_cast<int>(FReader.Position() * 100 / FStream.size());
-            FProgress->Progress(psRunning, percent, false, {});
-        }
+    void ReportProgress(std::uint64_t bitPos) {
+        const auto percent = static_cast<int>(FCodes.StreamPosition(bitPos) * 100 / FStreamSize);
+        FProgress->Progress(psRunning, percent, false, {});
     }
 
-    bool Known(std::uint32_t code) const { return code < FNextFree && FTable.Length[code] != 0; }
-
-    // Writes the known string of code backwards from its last pixel; returns its first pixel.
-    std::uint8_t WriteKnown(std::uint32_t code, std::uint8_t* last) {
-        while (code > FPixelMask) {
-            *last-- = FTable.Suffix[code];
-            code = FTable.Prefix[code];
-        }
-        *last = static_cast<std::uint8_t>(code);
-        return static_cast<std::uint8_t>(code);
-    }
-
-    bool DecodeString(std::uint32_t code);
-    bool DecodeWithStack(std::uint32_t code);
-    void AddEntry();
-
-    std::span<const std::uint8_t> FStream;
-    TCodeReader FReader;
-    TPixelWriter& FWriter;
+    std::size_t FStreamSize;
+    TJoinedCodes FCodes;
     IGIFNotify* FProgress;
     bool& FCorrupt;
     std::uint32_t FPixelMask;
     bool FAcceptDamaged;
-
-    int FInitialCodeSize = 0;
-    int FCodeSize = 0;
-    std::uint32_t FCapacity = 0;
-    std::uint32_t FClearCode = 0;
-    std::uint32_t FEndCode = 0;
-    std::uint32_t FFirstFree = 0;
-    std::uint32_t FNextFree = 0;
-    std::uint32_t FOldCode = 0;
-    std::uint8_t FFirstPixel = 0;
-    bool FTableFull = false;
     TCodeTable FTable{};
 };
 
-void TLzwDecoder::Run(int minCodeSize) {
-    FInitialCodeSize = minCodeSize + 1;
-    FClearCode = 1u << minCodeSize;
-    FEndCode = FClearCode + 1;
-    FFirstFree = FClearCode + 2;
-    FNextFree = FFirstFree;
-    FCodeSize = FInitialCodeSize;
-    FCapacity = 1u << FCodeSize;
-    FReader.SetCodeSize(FCodeSize);
-    for (std::uint32_t c = 0; c <= FPixelMask; ++c) {
-        FTable.First[c] = static_cast<std::uint8_t>(c);
-        FTable.Length[c] = 1;
+void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::int32_t width,
+                      const std::int32_t height, const int depth, const bool interlaced) {
+    const std::uint32_t clearCode = 1u << minCodeSize;
+    const std::uint32_t endCode = clearCode + 1;
+    const std::uint32_t firstFree = clearCode + 2;
+    const int initialCodeSize = minCodeSize + 1;
+    const std::uint32_t pixelMask = FPixelMask;
+    IGIFNotify* const progress = FProgress;
+    std::uint16_t* const prefix = FTable.Prefix;
+    std::uint8_t* const suffix = FTable.Suffix;
+    std::uint16_t* const length = FTable.Length;
+    std::uint64_t* const runs = FTable.Run;
+    std::uint8_t* const stack = FTable.Stack;
+    // Rows of 1 and 4 bits per pixel are assembled in one reused buffer, so strings can only be
+    // copied out of 8-bit bitmaps.
+    const bool copyStrings = depth == 8;
+
+    const std::uint8_t* const bytes = FCodes.Bytes();
+    const std::uint64_t validBits = FCodes.ValidBits();
+    const std::size_t stride = (static_cast<std::size_t>(width) * depth + 31) / 32 * 4;
+    std::vector<std::uint8_t> rowBuffer(depth == 8 ? 0 : static_cast<std::size_t>(width), 0);
+
+    for (std::uint32_t c = 0; c <= pixelMask; ++c) {
+        length[c] = 1;
+        runs[c] = MakeRun(kLiteralPixels.data() + c, 1);
     }
 
+    std::uint64_t bitPos = 0;
+    int codeSize = initialCodeSize;
+    std::uint32_t readMask = (1u << codeSize) - 1;
+    std::uint32_t capacity = 1u << codeSize;
+    std::uint32_t nextFree = firstFree;
+    std::uint32_t oldCode = 0;
+    // Length of the previous string while its code counts as known, else 0.
+    std::int32_t oldLength = 0;
+    std::uint8_t firstPixel = 0;
+    bool tableFull = false;
+    bool corrupt = FCorrupt;
+
+    std::int32_t row = 0;
+    std::int32_t column = 0;
+    int pass = 0;
+    auto lineFor = [&](std::int32_t r) {
+        return depth == 8 ? pixels + static_cast<std::size_t>(height - 1 - r) * stride
+                          : rowBuffer.data();
+    };
+    std::uint8_t* line = lineFor(0);
+    // Start of the last string written if it stands in one row and that row goes on after it.
+    const std::uint8_t* runStart = nullptr;
+
+    auto finishRow = [&] {
+        if (depth != 8) {
+            PackRow(rowBuffer.data(), pixels + static_cast<std::size_t>(height - 1 - row) * stride,
+                    width, depth);
+            std::memset(rowBuffer.data(), 0, rowBuffer.size());
+        }
+        column = 0;
+        runStart = nullptr;
+        row = interlaced ? NextInterlacedRow(row, height, pass) : row + 1;
+        if (row < height) {
+            line = lineFor(row);
+        }
+    };
+    auto putPixel = [&](std::uint8_t value) {
+        if (row >= height) {
+            return;
+        }
+        line[column] = value;
+        if (++column == width) {
+            finishRow();
+        }
+    };
+    // Runs out of data: false. Needing bits from a sub-block cut short raises.
+    auto nextCode = [&](std::uint32_t& code) {
+        if (bitPos + static_cast<unsigned>(codeSize) > validBits) {
+            if (FCodes.ShortBlockFollows()) {
+                RaiseReadError();
+            }
+            return false;
+        }
+        code = static_cast<std::uint32_t>(LoadLe64(bytes + bitPos / 8) >> (bitPos % 8)) & readMask;
+        bitPos += static_cast<unsigned>(codeSize);
+        return true;
+    };
+    // Writes the known string of code backwards from its last pixel; returns its first pixel.
+    auto writeKnown = [&](std::uint32_t code, std::uint8_t* last) {
+        while (code > pixelMask) {
+            *last-- = suffix[code];
+            code = prefix[code];
+        }
+        *last = static_cast<std::uint8_t>(code);
+        return static_cast<std::uint8_t>(code);
+    };
+    auto known = [&](std::uint32_t code) { return code < nextFree && length[code] != 0; };
+
     std::uint32_t code = 0;
-    bool haveCode = FReader.NextCode(code);
-    while (haveCode && code != FEndCode && !FWriter.Done()) {
-        if (code == FClearCode) {
-            FCodeSize = FInitialCodeSize;
-            FCapacity = 1u << FCodeSize;
-            FReader.SetCodeSize(FCodeSize);
-            FNextFree = FFirstFree;
-            if (!FReader.NextCode(code)) {
-                haveCode = false;
+    bool haveCode = nextCode(code);
+    while (haveCode && code != endCode && row < height) {
+        if (code == clearCode) {
+            codeSize = initialCodeSize;
+            capacity = 1u << codeSize;
+            readMask = capacity - 1;
+            nextFree = firstFree;
+            haveCode = nextCode(code);
+            if (!haveCode) {
                 break;
             }
             // The code after a clear code is taken as a literal without any further test.
-            FOldCode = code;
-            FFirstPixel = static_cast<std::uint8_t>(code & FPixelMask);
-            FWriter.PutPixel(FFirstPixel);
-            FTableFull = false;
+            oldCode = code;
+            firstPixel = static_cast<std::uint8_t>(code & pixelMask);
+            std::uint8_t* const at = line + column;
+            putPixel(firstPixel);
+            runStart = column != 0 && code <= pixelMask ? at : nullptr;
+            oldLength = known(code) ? 1 : 0;
+            tableFull = false;
         } else {
-            if (FCorrupt || !DecodeString(code)) {
+            if (corrupt) {
                 break;
             }
-            AddEntry();
-            FOldCode = code;
-        }
-        haveCode = FReader.NextCode(code);
-        ReportProgress();
-    }
-    FWriter.Flush();
-    // Data that run out before the last row leave the rest at index 0; the frame counts as damaged.
-    if (!haveCode && !FWriter.Done()) {
-        FCorrupt = true;
-    }
-}
-
-// Writes the string of a code that is not a clear code; false when the data turned out corrupt.
-bool TLzwDecoder::DecodeString(std::uint32_t code) {
-    if (Known(code)) {
-        const std::int32_t length = FTable.Length[code];
-        if (length <= FWriter.RoomInRow()) {
-            FFirstPixel = WriteKnown(code, FWriter.Cursor() + length - 1);
-            FWriter.Advance(length);
-            return true;
-        }
-    } else if (code >= FNextFree && Known(FOldCode)) {
-        // The code being defined right now: the previous string plus its own first pixel.
-        const std::int32_t length = FTable.Length[FOldCode] + 1;
-        if (length <= FWriter.RoomInRow()) {
-            std::uint8_t* last = FWriter.Cursor() + length - 1;
-            *last = FFirstPixel;
-            FFirstPixel = WriteKnown(FOldCode, last - 1);
-            FWriter.Advance(length);
-            return true;
-        }
-    }
-    return DecodeWithStack(code);
-}
-
-bool TLzwDecoder::DecodeWithStack(std::uint32_t code) {
-    std::uint8_t* const stack = FTable.Stack;
-    int depth = 0;
-    if (code >= FNextFree) {
-        stack[depth++] = FFirstPixel;
-        code = FOldCode;
-    }
-    while (code > FPixelMask) {
-        if (depth > kTableSize) {
-            if (!FAcceptDamaged) {
-                RaiseGifError(kMsgCorruptData);
+            const std::uint32_t inCode = code;
+            const std::uint8_t* const previousRun = runStart;
+            std::uint8_t* const dst = line + column;
+            const std::int32_t room = width - column;
+            const std::uint64_t run = code < nextFree ? runs[code] : 0;
+            std::int32_t stringLength = 0;
+            bool kwkwk = false;
+            bool slowPath = false;
+            if (run != 0 && RunLength(run) <= kChunk && kChunk <= room) {
+                // The common case: one load and store. The bytes after the string land on
+                // pixels of this row still to come, which overwrite them.
+                std::uint64_t chunk;
+                std::memcpy(&chunk, RunStart(run), kChunk);
+                std::memcpy(dst, &chunk, kChunk);
+                firstPixel = FirstByte(chunk);
+                runStart = dst;
+                column += RunLength(run);
+                stringLength = RunLength(run);
+            } else if (known(code) && length[code] <= room) {
+                const std::int32_t n = length[code];
+                if (run != 0) {
+                    std::memcpy(dst, RunStart(run), static_cast<std::size_t>(n));
+                    firstPixel = dst[0];
+                } else {
+                    firstPixel = writeKnown(code, dst + n - 1);
+                }
+                runStart = dst;
+                column += n;
+                stringLength = n;
+            } else if (code >= nextFree && oldLength != 0 && oldLength < room) {
+                // The code being defined right now: the previous string plus its first pixel.
+                const std::int32_t n = oldLength + 1;
+                if (previousRun != nullptr) {
+                    std::memcpy(dst, previousRun, static_cast<std::size_t>(n - 1));
+                } else {
+                    writeKnown(oldCode, dst + n - 2);
+                }
+                dst[n - 1] = firstPixel;
+                runStart = dst;
+                column += n;
+                kwkwk = true;
+                stringLength = n;
+            } else {
+                int depthUsed = 0;
+                if (code >= nextFree) {
+                    stack[depthUsed++] = firstPixel;
+                    code = oldCode;
+                }
+                while (code > pixelMask) {
+                    if (depthUsed > kTableSize) {
+                        if (!FAcceptDamaged) {
+                            RaiseGifError(kMsgCorruptData);
+                        }
+                        corrupt = true;
+                        break;
+                    }
+                    stack[depthUsed++] = suffix[code];
+                    code = prefix[code];
+                }
+                if (corrupt) {
+                    break;
+                }
+                firstPixel = static_cast<std::uint8_t>(code & pixelMask);
+                stack[depthUsed++] = firstPixel;
+                while (depthUsed > 0) {
+                    putPixel(stack[--depthUsed]);
+                }
+                runStart = nullptr;
+                slowPath = true;
             }
-            FCorrupt = true;
-            return false;
-        }
-        stack[depth++] = FTable.Suffix[code];
-        code = FTable.Prefix[code];
-    }
-    FFirstPixel = static_cast<std::uint8_t>(code & FPixelMask);
-    stack[depth++] = FFirstPixel;
-    while (depth > 0) {
-        FWriter.PutPixel(stack[--depth]);
-    }
-    return true;
-}
+            if (column == width) {
+                finishRow();
+            }
 
-void TLzwDecoder::AddEntry() {
-    if (FTableFull) {
-        return;
-    }
-    const std::uint32_t entry = FNextFree;
-    FTable.Prefix[entry] = static_cast<std::uint16_t>(FOldCode);
-    FTable.Suffix[entry] = FFirstPixel;
-    // Codes up to the pixel mask stay literals even where the table overlaps them (a table
-    // larger than the minimum code size says).
-    if (entry > FPixelMask) {
-        const bool known = Known(FOldCode);
-        FTable.Length[entry] =
-            known ? static_cast<std::uint16_t>(FTable.Length[FOldCode] + 1) : std::uint16_t{0};
-        FTable.First[entry] = known ? FTable.First[FOldCode] : std::uint8_t{0};
-    }
-    ++FNextFree;
-    if (FNextFree == FCapacity) {
-        // Deferred clear: a full table stays in use, codes stay 12 bits wide.
-        if (FCodeSize >= kMaxCodeBits) {
-            FTableFull = true;
-        } else {
-            ++FCodeSize;
-            FCapacity <<= 1;
-            FReader.SetCodeSize(FCodeSize);
+            if (!tableFull) {
+                const std::uint32_t entry = nextFree;
+                prefix[entry] = static_cast<std::uint16_t>(oldCode);
+                suffix[entry] = firstPixel;
+                // Codes up to the pixel mask stay literals even where the table overlaps them
+                // (a colour table larger than the minimum code size says).
+                if (entry > pixelMask) {
+                    const std::int32_t n = oldLength != 0 ? oldLength + 1 : 0;
+                    length[entry] = static_cast<std::uint16_t>(n);
+                    // The previous string followed in the same row by this string's first pixel.
+                    runs[entry] = n != 0 && copyStrings && previousRun != nullptr
+                                      ? MakeRun(previousRun, static_cast<std::uint32_t>(n))
+                                      : 0;
+                }
+                if (++nextFree == capacity) {
+                    // Deferred clear: a full table stays in use, codes stay 12 bits wide.
+                    if (codeSize >= kMaxCodeBits) {
+                        tableFull = true;
+                    } else {
+                        ++codeSize;
+                        capacity <<= 1;
+                        readMask = capacity - 1;
+                    }
+                }
+            }
+            oldCode = inCode;
+            if (slowPath) {
+                oldLength = known(inCode) ? length[inCode] : 0;
+            } else {
+                // After the code being defined, only that very code counts as known.
+                oldLength = !kwkwk || known(inCode) ? stringLength : 0;
+            }
+        }
+        haveCode = nextCode(code);
+        if (progress != nullptr) {
+            ReportProgress(bitPos);
         }
     }
+    if (row < height) {
+        // Bytes that a chunked copy put after the last string.
+        std::memset(line + column, 0, static_cast<std::size_t>(std::min(width - column, kChunk)));
+        if (depth != 8 && column > 0) {
+            PackRow(rowBuffer.data(), pixels + static_cast<std::size_t>(height - 1 - row) * stride,
+                    width, depth);
+        }
+    }
+    // Data that run out before the last row leave the rest at index 0; the frame counts as damaged.
+    if (!haveCode && row < height) {
+        corrupt = true;
+    }
+    FCorrupt = corrupt;
 }
 
 }  // namespace
@@ -449,10 +482,9 @@ void DecodeRaster(std::span<const std::uint8_t> codeStream, std::int32_t width, 
             minCodeSize = minCodeSize < kMinCodeSizeLow ? kMinCodeSizeLow : kMinCodeSizeHigh;
         }
         if (width > 0 && height > 0) {
-            TPixelWriter writer(pixels, width, height, bitsPerPixel, interlaced);
-            auto decoder = std::make_unique<TLzwDecoder>(codeStream, writer, progress, corrupt,
-                                                         frameBits, acceptDamaged);
-            decoder->Run(minCodeSize);
+            auto decoder = std::make_unique<TLzwDecoder>(codeStream, progress, corrupt, frameBits,
+                                                         acceptDamaged);
+            decoder->Run(minCodeSize, pixels, width, height, bitsPerPixel, interlaced);
         }
     } catch (const std::exception& error) {
         if (progress != nullptr) {

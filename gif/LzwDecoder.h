@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <span>
 
+#include "gif/GIFDib.h"
 #include "gif/GIFTypes.h"
 
 namespace gif {
 
 // Decodes one frame's stored code stream (minimum code size byte, sub-blocks, terminator) into
-// the zero-filled bottom-up pixel array of a bitmap of bitsPerPixel 1, 4 or 8 bits. frameBits is
+// the zero-filled bottom-up pixel array of a bitmap of bitsPerPixel 1, 4 or 8 bits; the array must
+// be followed by kPixelReadSlack readable bytes (as TPixelBuffer is). frameBits is
 // the bit count of the frame's colour table: it, not the code size, decides which codes are
 // literals. Damage sets corrupt (never clears it) when acceptDamaged is true and raises
 // otherwise. Progress goes to progress when given.

@@ -14,3 +14,5 @@ cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVERINOX
 cmake --build "$top/build-asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --test-dir "$top/build-asan" --output-on-failure -j "$jobs" -LE webengine
+
+"$top/scripts/fuzz.sh" 60

@@ -233,7 +233,7 @@ TEST(LzwDecoder, ReportsProgressFromStartToEnd) {
         packer.Put(kClear2, 3).Put(static_cast<std::uint32_t>(i % 4), 3);
     }
     const Bytes stream = CodeStream(2, packer.Put(kEnd2, 3).Finish());
-    std::vector<std::uint8_t> pixels(600);
+    std::vector<std::uint8_t> pixels(600 + kPixelReadSlack);
     TRecordingNotify notify;
     bool corrupt = false;
     DecodeRaster(stream, 600, 1, 8, false, &notify, corrupt, pixels.data(), 2, true);
