@@ -1,7 +1,8 @@
 #include "gif/LzwEncoder.h"
 
 #include <algorithm>
-#include <array>
+#include <bit>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -12,12 +13,13 @@ namespace gif {
 
 namespace {
 
-constexpr int kHashSlots = 17777;
-constexpr int kLastFreeCode = 4094;  // the table is cleared once this code has been given out
-constexpr int kSubBlockSize = 255;
+constexpr std::uint32_t kHashSlots = 17777;
+constexpr std::uint32_t kLastFreeCode = 4094;  // the table is cleared once this code is given out
+constexpr std::size_t kSubBlockSize = 255;
 constexpr std::uint32_t kHashSeedOffset = 3;
 constexpr std::uint32_t kHashSeedFactor = 301;
 constexpr std::uint32_t kHashLengthOffset = 4;
+constexpr int kMaxCodeBits = 12;
 
 // A slot holds one string record packed into 32 bits: prefix code in bits 0-11, last pixel in
 // bits 12-19, own code in bits 20-31. Own codes start above the end code, so 0 means empty.
@@ -29,73 +31,63 @@ std::uint32_t HashSeed(std::uint32_t pixel) {
     return (pixel + kHashSeedOffset) * kHashSeedFactor;
 }
 
-// Packs codes least significant bit first into sub-blocks appended to the code stream.
-class TCodePacker {
-  public:
-    explicit TCodePacker(std::vector<std::uint8_t>& out) : FOut(out) {}
-
-    void SetCodeSize(int bits) { FCodeSize = bits; }
-
-    void EmitCode(std::uint32_t code) {
-        FAcc |= std::uint64_t{code} << FBits;
-        FBits += FCodeSize;
-        while (FBits >= 8) {
-            FBlock[FBlockLength++] = static_cast<std::uint8_t>(FAcc);
-            FAcc >>= 8;
-            FBits -= 8;
-            if (FBlockLength == kSubBlockSize) {
-                FlushBlock();
-            }
+void StoreLe64(std::uint8_t* out, std::uint64_t value) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, &value, sizeof value);
+    } else {
+        for (std::size_t i = 0; i < sizeof value; ++i) {
+            out[i] = static_cast<std::uint8_t>(value >> (8 * i));
         }
     }
+}
 
-    // The last, partial sub-block and the terminator.
-    void FinishCodes() {
-        if (FBits > 0) {
-            FBlock[FBlockLength++] = static_cast<std::uint8_t>(FAcc);
-            FAcc = 0;
-            FBits = 0;
-        }
-        if (FBlockLength > 0) {
-            FlushBlock();
-        }
-        FOut.push_back(0);
-    }
+// Upper bound of the packed codes' size: every pixel may cost a 12-bit code, each table clear
+// two more, plus the first clear, the end code and room for one whole accumulator store.
+std::size_t PackedCodesBound(std::int32_t width, std::int32_t height) {
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    const std::size_t codes = pixels + 2 * (pixels / 256 + 1) + 4;
+    return codes * kMaxCodeBits / 8 + 2 + sizeof(std::uint64_t);
+}
 
-  private:
-    void FlushBlock() {
-        FOut.push_back(static_cast<std::uint8_t>(FBlockLength));
-        FOut.insert(FOut.end(), FBlock.begin(), FBlock.begin() + FBlockLength);
-        FBlockLength = 0;
-    }
-
-    std::vector<std::uint8_t>& FOut;
-    std::array<std::uint8_t, kSubBlockSize> FBlock{};
-    int FBlockLength = 0;
-    std::uint64_t FAcc = 0;
-    int FBits = 0;
-    int FCodeSize = 0;
+// The encoder's state between rows. Inside a row it lives in locals: stores into the byte buffer
+// and the hash table could otherwise alias it and force it through memory on every pixel.
+struct TEncoderState {
+    std::uint32_t Prefix = 0;
+    std::uint32_t Hash = 0;
+    std::uint32_t Length = 0;  // of the current string, 0 = none
+    std::uint32_t FreeCode = 0;
+    std::uint32_t Capacity = 0;
+    int CodeSize = 0;
+    std::uint64_t Acc = 0;  // bits not yet stored whole
+    int Bits = 0;
+    std::size_t Written = 0;  // bytes of packed codes
 };
 
 class TLzwEncoder {
   public:
-    TLzwEncoder(std::vector<std::uint8_t>& out, int depth)
-        : FPacker(out),
-          FInitialCodeSize(depth == 1 ? 3 : depth + 1),
+    TLzwEncoder(std::int32_t width, std::int32_t height, int depth)
+        : FInitialCodeSize(depth == 1 ? 3 : depth + 1),
           FClearCode(1u << (FInitialCodeSize - 1)),
           FEndCode(FClearCode + 1),
-          FSlots(kHashSlots, 0) {}
+          FSlots(kHashSlots, 0),
+          FBytes(PackedCodesBound(width, height), 0) {}
 
     int MinimumCodeSize() const { return FInitialCodeSize - 1; }
 
     void Start() {
-        ResetTable();
-        FPacker.EmitCode(FClearCode);
+        TEncoderState& s = FState;
+        std::uint8_t* const bytes = FBytes.data();
+        ResetTable(s);
+        Emit(s, bytes, FClearCode);
     }
 
     // One row of pixels; strings run on across row ends.
     template <int Depth>
     void EncodeRow(const std::uint8_t* row, std::int32_t width) {
+        TEncoderState s = FState;
+        std::uint32_t* const slots = FSlots.data();
+        std::uint8_t* const bytes = FBytes.data();
+        const std::uint32_t clearCode = FClearCode;
         for (std::int32_t x = 0; x < width; ++x) {
             std::uint32_t pixel;
             if constexpr (Depth == 8) {
@@ -105,88 +97,99 @@ class TLzwEncoder {
             } else {
                 pixel = (row[x >> 3] >> (7 - (x & 7))) & 1;
             }
-            AddPixel(pixel);
+            if (++s.Length == 1) {
+                s.Prefix = pixel;
+                s.Hash = HashSeed(pixel);
+                continue;
+            }
+            s.Hash = (pixel + s.Length + kHashLengthOffset) * s.Hash % kHashSlots;
+            const std::uint32_t key = s.Prefix | pixel << kPixelShift;
+            std::uint32_t slot = s.Hash;
+            std::uint32_t record = slots[slot];
+            // Collisions are rare, so the one hard-to-predict question is "known or new".
+            while (record != 0 && (record & kKeyMask) != key) {
+                slot = slot + 1 == kHashSlots ? 0 : slot + 1;
+                record = slots[slot];
+            }
+            if (record != 0) {
+                s.Prefix = record >> kCodeShift;
+                continue;
+            }
+
+            Emit(s, bytes, s.Prefix);
+            ++s.FreeCode;
+            slots[slot] = key | s.FreeCode << kCodeShift;
+            s.Prefix = pixel;
+            s.Hash = HashSeed(pixel);
+            s.Length = 1;
+            if (s.FreeCode >= s.Capacity) {
+                s.Capacity <<= 1;
+                ++s.CodeSize;
+            } else if (s.FreeCode >= kLastFreeCode) {
+                Emit(s, bytes, s.Prefix);
+                Emit(s, bytes, clearCode);
+                ResetTable(s);
+            }
         }
+        FState = s;
     }
 
-    void Finish() {
-        if (FLength > 0) {
-            FPacker.EmitCode(FPrefix);
+    // The last string, the end code, then the packed codes as sub-blocks of 255 bytes (the last
+    // one shorter) and the terminator.
+    void Finish(std::vector<std::uint8_t>& out) {
+        TEncoderState& s = FState;
+        std::uint8_t* const bytes = FBytes.data();
+        if (s.Length > 0) {
+            Emit(s, bytes, s.Prefix);
         }
-        FPacker.EmitCode(FEndCode);
-        FPacker.FinishCodes();
+        Emit(s, bytes, FEndCode);
+        if (s.Bits > 0) {
+            FBytes[s.Written++] = static_cast<std::uint8_t>(s.Acc);
+        }
+        out.reserve(out.size() + s.Written + s.Written / kSubBlockSize + 2);
+        for (std::size_t at = 0; at < s.Written; at += kSubBlockSize) {
+            const std::size_t n = std::min(kSubBlockSize, s.Written - at);
+            out.push_back(static_cast<std::uint8_t>(n));
+            out.insert(out.end(), FBytes.begin() + static_cast<std::ptrdiff_t>(at),
+                       FBytes.begin() + static_cast<std::ptrdiff_t>(at + n));
+        }
+        out.push_back(0);
     }
 
   private:
-    void ResetTable() {
+    // Codes go least significant bit first into one run of bytes, cut into sub-blocks at the
+    // end. Branch-free: the whole accumulator is stored and the position moves on by the bytes
+    // that are complete.
+    static void Emit(TEncoderState& s, std::uint8_t* bytes, std::uint32_t code) {
+        s.Acc |= std::uint64_t{code} << s.Bits;
+        s.Bits += s.CodeSize;
+        StoreLe64(bytes + s.Written, s.Acc);
+        const int whole = s.Bits >> 3;
+        s.Written += static_cast<std::size_t>(whole);
+        s.Acc >>= whole << 3;
+        s.Bits &= 7;
+    }
+
+    void ResetTable(TEncoderState& s) {
         std::fill(FSlots.begin(), FSlots.end(), 0u);
-        FFreeCode = FEndCode;
-        FCodeSize = FInitialCodeSize;
-        FCapacity = 1u << FCodeSize;
-        FPacker.SetCodeSize(FCodeSize);
-        FLength = 0;
+        s.FreeCode = FEndCode;
+        s.CodeSize = FInitialCodeSize;
+        s.Capacity = 1u << s.CodeSize;
+        s.Length = 0;
     }
 
-    void AddPixel(std::uint32_t pixel) {
-        ++FLength;
-        if (FLength == 1) {
-            FPrefix = pixel;
-            FHash = HashSeed(pixel);
-            return;
-        }
-        FHash = (pixel + FLength + kHashLengthOffset) * FHash % kHashSlots;
-        const std::uint32_t key = FPrefix | pixel << kPixelShift;
-        std::uint32_t slot = FHash;
-        while (FSlots[slot] != 0) {
-            if ((FSlots[slot] & kKeyMask) == key) {
-                FPrefix = FSlots[slot] >> kCodeShift;
-                return;
-            }
-            slot = slot + 1 == kHashSlots ? 0 : slot + 1;
-        }
-
-        FPacker.EmitCode(FPrefix);
-        ++FFreeCode;
-        FSlots[slot] = key | FFreeCode << kCodeShift;
-        FPrefix = pixel;
-        FHash = HashSeed(pixel);
-        FLength = 1;
-        if (FFreeCode >= FCapacity) {
-            FCapacity <<= 1;
-            FPacker.SetCodeSize(++FCodeSize);
-        } else if (FFreeCode >= kLastFreeCode) {
-            FPacker.EmitCode(FPrefix);
-            FPacker.EmitCode(FClearCode);
-            ResetTable();
-        }
-    }
-
-    TCodePacker FPacker;
     const int FInitialCodeSize;
     const std::uint32_t FClearCode;
     const std::uint32_t FEndCode;
     std::vector<std::uint32_t> FSlots;
-    std::uint32_t FFreeCode = 0;
-    std::uint32_t FCapacity = 0;
-    int FCodeSize = 0;
-    std::uint32_t FPrefix = 0;
-    std::uint32_t FHash = 0;
-    std::uint32_t FLength = 0;
+    std::vector<std::uint8_t> FBytes;
+    TEncoderState FState;
 };
 
 void Report(IGIFNotify* progress, TProgressStage stage, int percent, const std::string& message) {
     if (progress != nullptr) {
         progress->Progress(stage, percent, false, message);
     }
-}
-
-// Upper bound of the code stream's size, so that it is allocated once: every pixel may cost a
-// 12-bit code, each table clear two more, plus the size bytes of the sub-blocks.
-std::size_t CodeStreamBound(std::int32_t width, std::int32_t height) {
-    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    const std::size_t codes = pixels + 2 * (pixels / 256 + 1) + 4;
-    const std::size_t bytes = codes * 12 / 8 + 2;
-    return 1 + bytes + bytes / kSubBlockSize + 2;
 }
 
 }  // namespace
@@ -201,8 +204,7 @@ void EncodeRaster(std::vector<std::uint8_t>& codeStream, std::int32_t width, std
     static const std::string kNoMessage;
     const std::size_t stride = (static_cast<std::size_t>(width) * depth + 31) / 32 * 4;
     try {
-        codeStream.reserve(codeStream.size() + CodeStreamBound(width, height));
-        TLzwEncoder encoder(codeStream, depth);
+        TLzwEncoder encoder(width, height, depth);
         codeStream.push_back(static_cast<std::uint8_t>(encoder.MinimumCodeSize()));
         encoder.Start();
         Report(progress, psStarting, 0, kNoMessage);
@@ -221,7 +223,7 @@ void EncodeRaster(std::vector<std::uint8_t>& codeStream, std::int32_t width, std
             Report(progress, psRunning,
                    static_cast<int>(std::int64_t{done} * 100 / std::int64_t{height}), kNoMessage);
         }
-        encoder.Finish();
+        encoder.Finish(codeStream);
     } catch (const std::exception& error) {
         Report(progress, psEnding, 0, error.what());
         throw;
