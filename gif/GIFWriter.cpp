@@ -50,6 +50,13 @@ bool HasLocalTable(const TGIFFrame& frame) {
 std::vector<std::uint8_t> TGIFWriter::Build() {
     FOut.clear();
     CheckFrameBounds();
+    std::size_t codeBytes = 0;
+    for (int i = 0; i < FImage.FrameCount(); ++i) {
+        const auto& code = FImage.Frame(i).FItem->FCodeStream;
+        codeBytes += code ? code->size() : 0;
+    }
+    // Room for the tables and blocks around the code streams, so the data are laid out once.
+    FOut.reserve(codeBytes + 1024 * (static_cast<std::size_t>(FImage.FrameCount()) + 1));
     if (!FImage.FShared->FCommentLines.empty()) {
         FImage.FGifVersion = gfv89a;
     }
@@ -185,8 +192,10 @@ void TGIFWriter::WriteLocalTable(const TGIFFrame& frame) {
 }
 
 void TGIFWriter::WriteCodeStream(const TGIFFrame& frame) {
-    const std::vector<std::uint8_t>& code = *frame.FItem->FCodeStream;
-    PutBytes(code.data(), code.size());
+    if (frame.FItem->FCodeStream) {
+        const std::vector<std::uint8_t>& code = *frame.FItem->FCodeStream;
+        PutBytes(code.data(), code.size());
+    }
 }
 
 void TGIFWriter::WriteComment() {

@@ -16,10 +16,9 @@ namespace {
 constexpr std::uint32_t kHashSlots = 17777;
 constexpr std::uint32_t kLastFreeCode = 4094;  // the table is cleared once this code is given out
 constexpr std::size_t kSubBlockSize = 255;
-constexpr std::uint32_t kHashSeedOffset = 3;
-constexpr std::uint32_t kHashSeedFactor = 301;
-constexpr std::uint32_t kHashLengthOffset = 4;
 constexpr int kMaxCodeBits = 12;
+constexpr std::size_t kTableSize = std::size_t{1} << kMaxCodeBits;
+constexpr std::uint32_t kKeyMultiplier = 0x9E3779B1;  // Fibonacci hashing
 
 // A slot holds one string record packed into 32 bits: prefix code in bits 0-11, last pixel in
 // bits 12-19, own code in bits 20-31. Own codes start above the end code, so 0 means empty.
@@ -27,8 +26,11 @@ constexpr int kPixelShift = 12;
 constexpr int kCodeShift = 20;
 constexpr std::uint32_t kKeyMask = (1u << kCodeShift) - 1;
 
-std::uint32_t HashSeed(std::uint32_t pixel) {
-    return (pixel + kHashSeedOffset) * kHashSeedFactor;
+// The slot where the search for a string record starts: a hash of the record's key (prefix code
+// and last pixel), spread over the table by a multiply and a shift. Every string has its own key,
+// so long strings of one colour spread as well as short ones.
+std::uint32_t SlotOf(std::uint32_t key) {
+    return static_cast<std::uint32_t>((std::uint64_t{key * kKeyMultiplier} * kHashSlots) >> 32);
 }
 
 void StoreLe64(std::uint8_t* out, std::uint64_t value) {
@@ -53,7 +55,6 @@ std::size_t PackedCodesBound(std::int32_t width, std::int32_t height) {
 // and the hash table could otherwise alias it and force it through memory on every pixel.
 struct TEncoderState {
     std::uint32_t Prefix = 0;
-    std::uint32_t Hash = 0;
     std::uint32_t Length = 0;  // of the current string, 0 = none
     std::uint32_t FreeCode = 0;
     std::uint32_t Capacity = 0;
@@ -70,6 +71,7 @@ class TLzwEncoder {
           FClearCode(1u << (FInitialCodeSize - 1)),
           FEndCode(FClearCode + 1),
           FSlots(kHashSlots, 0),
+          FUsedSlots(kTableSize, 0),
           FBytes(PackedCodesBound(width, height), 0) {}
 
     int MinimumCodeSize() const { return FInitialCodeSize - 1; }
@@ -86,6 +88,7 @@ class TLzwEncoder {
     void EncodeRow(const std::uint8_t* row, std::int32_t width) {
         TEncoderState s = FState;
         std::uint32_t* const slots = FSlots.data();
+        std::uint16_t* const used = FUsedSlots.data();
         std::uint8_t* const bytes = FBytes.data();
         const std::uint32_t clearCode = FClearCode;
         for (std::int32_t x = 0; x < width; ++x) {
@@ -99,12 +102,10 @@ class TLzwEncoder {
             }
             if (++s.Length == 1) {
                 s.Prefix = pixel;
-                s.Hash = HashSeed(pixel);
                 continue;
             }
-            s.Hash = (pixel + s.Length + kHashLengthOffset) * s.Hash % kHashSlots;
             const std::uint32_t key = s.Prefix | pixel << kPixelShift;
-            std::uint32_t slot = s.Hash;
+            std::uint32_t slot = SlotOf(key);
             std::uint32_t record = slots[slot];
             // Collisions are rare, so the one hard-to-predict question is "known or new".
             while (record != 0 && (record & kKeyMask) != key) {
@@ -119,8 +120,8 @@ class TLzwEncoder {
             Emit(s, bytes, s.Prefix);
             ++s.FreeCode;
             slots[slot] = key | s.FreeCode << kCodeShift;
+            used[s.FreeCode] = static_cast<std::uint16_t>(slot);
             s.Prefix = pixel;
-            s.Hash = HashSeed(pixel);
             s.Length = 1;
             if (s.FreeCode >= s.Capacity) {
                 s.Capacity <<= 1;
@@ -170,8 +171,11 @@ class TLzwEncoder {
         s.Bits &= 7;
     }
 
+    // Empties the slots that the codes given out since the last clear took.
     void ResetTable(TEncoderState& s) {
-        std::fill(FSlots.begin(), FSlots.end(), 0u);
+        for (std::uint32_t code = FEndCode + 1; code <= s.FreeCode; ++code) {
+            FSlots[FUsedSlots[code]] = 0;
+        }
         s.FreeCode = FEndCode;
         s.CodeSize = FInitialCodeSize;
         s.Capacity = 1u << s.CodeSize;
@@ -182,6 +186,7 @@ class TLzwEncoder {
     const std::uint32_t FClearCode;
     const std::uint32_t FEndCode;
     std::vector<std::uint32_t> FSlots;
+    std::vector<std::uint16_t> FUsedSlots;  // slot of each code given out
     std::vector<std::uint8_t> FBytes;
     TEncoderState FState;
 };
