@@ -15,8 +15,8 @@ constexpr std::array kCommands = {
              "write frame N (from 0, default 0) as a bitmap file", RunDecode},
     TCommand{"encode", "IN.bmp... -o OUT.gif [--gray] [--delay MS] [--loop N] [--dispose N]",
              "make a GIF of bitmap files of 1, 4, 8, 24 or 32 bits per pixel, one frame each; "
-             "more than 256 colours are reduced to the most frequent ones (--gray: to 256 grey "
-             "levels); --delay, --dispose (0 to 7) and --loop (0 = for ever, up to 30000) "
+             "24- and 32-bit ones are reduced to their 256 most frequent colours (--gray: to 256 "
+             "grey levels); --delay, --dispose (0 to 7) and --loop (0 = for ever, up to 30000) "
              "animate",
              RunEncode},
     TCommand{"copy", "FILE -o OUT.gif", "read and write again; frames keep their encoded data",
