@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -39,6 +40,20 @@ class TGifBuffer {
             RaiseReadError();
         }
         ReadLenient(out, count);
+    }
+
+    // The byte count of the sub-block chain starting here, with its size bytes and terminator,
+    // up to the end of the data; nothing is consumed.
+    std::size_t SubBlockChainSize() const {
+        std::size_t pos = FPos;
+        while (pos < FData.size()) {
+            const std::size_t n = FData[pos];
+            pos += 1 + n;
+            if (n == 0) {
+                break;
+            }
+        }
+        return std::min(pos, FData.size()) - FPos;
     }
 
     std::span<const std::uint8_t> Take(std::size_t count) {

@@ -87,6 +87,7 @@ void TGIFFrame::CopyImageBlock(TGifBuffer& data) {
 
     std::uint8_t minCodeSize = 0;
     data.ReadExact(&minCodeSize, 1);
+    code.reserve(1 + data.SubBlockChainSize());
     code.push_back(minCodeSize);
     while (!data.AtEnd()) {
         const std::uint8_t n = data.ReadByte();

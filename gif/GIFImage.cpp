@@ -26,16 +26,23 @@ void TGIFImage::ResetImage() {
 
 void TGIFImage::LoadGifData(std::int64_t length, TStream& stream, bool decodeFirst) {
     ResetImage();
-    std::vector<std::uint8_t> buffer;
     if (length > 0) {
         // The length comes from the data; check it against the stream before taking memory.
         if (stream.Size() < stream.Position() ||
             static_cast<std::uint64_t>(length) > stream.Size() - stream.Position()) {
             RaiseReadError();
         }
-        buffer.resize(static_cast<std::size_t>(length));
-        stream.ReadBuffer(buffer.data(), buffer.size());
-        TGIFReader(*this, buffer).ReadBlocks();
+        const auto size = static_cast<std::size_t>(length);
+        // The reader works on exactly these bytes; a stream in memory lends them in place, any
+        // other is copied into a private buffer (not zero-filled first: it is read over at once).
+        std::span<const std::uint8_t> data = stream.ReadInPlace(size);
+        std::unique_ptr<std::uint8_t[]> buffer;
+        if (data.size() != size) {
+            buffer.reset(new std::uint8_t[size]);
+            stream.ReadBuffer(buffer.get(), size);
+            data = std::span<const std::uint8_t>(buffer.get(), size);
+        }
+        TGIFReader(*this, data).ReadBlocks();
     }
     if (!FFrameList.empty()) {
         FActiveFrame = 0;

@@ -13,6 +13,19 @@ void TStream::ReadBuffer(void* buffer, std::size_t count) {
     }
 }
 
+std::span<const std::uint8_t> TStream::ReadInPlace(std::size_t) {
+    return {};
+}
+
+std::span<const std::uint8_t> TMemoryStream::ReadInPlace(std::size_t count) {
+    if (FPosition > FBytes.size() || FBytes.size() - FPosition < count) {
+        return {};
+    }
+    const std::span<const std::uint8_t> part(FBytes.data() + FPosition, count);
+    FPosition += count;
+    return part;
+}
+
 std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
     const std::size_t n = std::min(count, FBytes.size() - std::min(FPosition, FBytes.size()));
     if (n > 0) {

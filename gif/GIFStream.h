@@ -21,6 +21,11 @@ class TStream {
 
     // Exact read: fewer than count bytes raise EReadError "Stream-Lesefehler".
     void ReadBuffer(void* buffer, std::size_t count);
+
+    // For streams that hold their bytes in memory: the next count bytes in place, consumed like
+    // a read, and valid while the stream is not changed. Empty when the stream cannot do that or
+    // has fewer bytes left; then nothing is consumed.
+    virtual std::span<const std::uint8_t> ReadInPlace(std::size_t count);
 };
 
 // A growable stream in memory.
@@ -34,6 +39,7 @@ class TMemoryStream : public TStream {
     std::uint64_t Position() const override { return FPosition; }
     std::uint64_t Size() const override { return FBytes.size(); }
     void Seek(std::uint64_t position) override;
+    std::span<const std::uint8_t> ReadInPlace(std::size_t count) override;
 
     void Clear();
     std::span<const std::uint8_t> Bytes() const { return FBytes; }

@@ -20,6 +20,7 @@ constexpr int kStackSize = kTableSize + 1;
 constexpr int kMinCodeSizeLow = 2;
 constexpr int kMinCodeSizeHigh = 9;
 constexpr std::int32_t kInterlaceRowSteps[4] = {8, 8, 4, 2};
+constexpr int kAccumulatorBits = 64;
 // Strings up to this length are copied with one 8-byte load and store.
 constexpr std::int32_t kChunk = 8;
 
@@ -32,67 +33,13 @@ constexpr auto kLiteralPixels = [] {
     return bytes;
 }();
 
-// The data sub-blocks of a code stream joined into one run of bytes, so that a code is one
-// unaligned load. Joining stops in front of a sub-block that claims more bytes than the stream
-// holds: the decoder raises only if it actually needs bits from there, as a reader that takes
-// sub-blocks one by one would.
-class TJoinedCodes {
-  public:
-    explicit TJoinedCodes(std::span<const std::uint8_t> stream) {
-        FBytes.reserve(stream.size() + kPadding);
-        std::size_t pos = 1;  // after the minimum code size byte
-        while (pos < stream.size()) {
-            const std::size_t n = stream[pos++];
-            if (n == 0) {
-                continue;
-            }
-            if (stream.size() - pos < n) {
-                FShortBlockFollows = true;
-                break;
-            }
-            FBytes.insert(FBytes.end(), stream.begin() + static_cast<std::ptrdiff_t>(pos),
-                          stream.begin() + static_cast<std::ptrdiff_t>(pos + n));
-            pos += n;
-            FBlockEnds.push_back({FBytes.size(), pos});
-        }
-        FValidBits = std::uint64_t{FBytes.size()} * 8;
-        FBytes.resize(FBytes.size() + kPadding, 0);
-    }
-
-    const std::uint8_t* Bytes() const { return FBytes.data(); }
-    std::uint64_t ValidBits() const { return FValidBits; }
-    bool ShortBlockFollows() const { return FShortBlockFollows; }
-
-    // Position in the code stream once the bits before bitPos were read: the sub-block holding
-    // the last of them counts as read whole. Calls must come with growing bitPos.
-    std::size_t StreamPosition(std::uint64_t bitPos) {
-        const std::size_t lastByte = bitPos == 0 ? 0 : static_cast<std::size_t>((bitPos - 1) / 8);
-        while (FBlock + 1 < FBlockEnds.size() && FBlockEnds[FBlock].JoinedEnd <= lastByte) {
-            ++FBlock;
-        }
-        return FBlockEnds.empty() ? 1 : FBlockEnds[FBlock].StreamEnd;
-    }
-
-  private:
-    static constexpr std::size_t kPadding = 8;
-    struct TBlockEnd {
-        std::size_t JoinedEnd;
-        std::size_t StreamEnd;
-    };
-    std::vector<std::uint8_t> FBytes;
-    std::vector<TBlockEnd> FBlockEnds;
-    std::size_t FBlock = 0;
-    std::uint64_t FValidBits = 0;
-    bool FShortBlockFollows = false;
-};
-
-// The code table. Besides the prefix and suffix of every code it keeps, for codes defined since
-// the last clear code whose whole chain was defined in that time as well, the string's length and
-// the string's length: those strings are written straight into the row without a stack. Everything
-// else (codes from before a clear, never-defined codes, chains with loops) takes the general walk.
-// In 8-bit bitmaps a known string that already stands in one row of the output is copied from
-// there instead of walked, which saves a dependent load per pixel. Run holds its address and
-// length in one word, so the common short string costs one table load and one 8-byte copy.
+// The code table. Besides the prefix and suffix of every code it keeps the string's length for
+// codes defined since the last clear code whose whole chain was defined in that time as well:
+// those strings are written straight into the row without a stack. Everything else (codes from
+// before a clear, never-defined codes, chains with loops) takes the general walk. In 8-bit
+// bitmaps a known string that already stands in one row of the output is copied from there
+// instead of walked, which saves a dependent load per pixel; Run holds its address and length in
+// one word, so the common short string costs one table load and one 8-byte copy.
 struct TCodeTable {
     std::uint16_t Prefix[kTableSize];
     std::uint8_t Suffix[kTableSize];
@@ -164,8 +111,7 @@ class TLzwDecoder {
   public:
     TLzwDecoder(std::span<const std::uint8_t> stream, IGIFNotify* progress, bool& corrupt,
                 int frameBits, bool acceptDamaged)
-        : FStreamSize(stream.size()),
-          FCodes(stream),
+        : FStream(stream),
           FProgress(progress),
           FCorrupt(corrupt),
           FPixelMask((1u << frameBits) - 1),
@@ -175,18 +121,19 @@ class TLzwDecoder {
              int depth, bool interlaced);
 
   private:
-    void ReportProgress(std::uint64_t bitPos) {
-        const auto percent = static_cast<int>(FCodes.StreamPosition(bitPos) * 100 / FStreamSize);
+    // position: in the code stream, with the current sub-block counted as read whole.
+    void ReportProgress(std::size_t position) {
+        const auto percent = static_cast<int>(position * 100 / FStream.size());
         FProgress->Progress(psRunning, percent, false, {});
     }
 
-    std::size_t FStreamSize;
-    TJoinedCodes FCodes;
+    std::span<const std::uint8_t> FStream;
     IGIFNotify* FProgress;
     bool& FCorrupt;
     std::uint32_t FPixelMask;
     bool FAcceptDamaged;
-    TCodeTable FTable{};
+    // Filled in Run: only what is read before it is written (see there).
+    TCodeTable FTable;
 };
 
 void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::int32_t width,
@@ -196,6 +143,10 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
     const std::uint32_t firstFree = clearCode + 2;
     const int initialCodeSize = minCodeSize + 1;
     const std::uint32_t pixelMask = FPixelMask;
+    // Literals are the codes up to the pixel mask, but never the clear code or beyond: a code
+    // size smaller than the colour table (which encoders write when few colours are used) still
+    // puts the table's codes above the end code.
+    const std::uint32_t literalMax = std::min(pixelMask, clearCode - 1);
     IGIFNotify* const progress = FProgress;
     std::uint16_t* const prefix = FTable.Prefix;
     std::uint8_t* const suffix = FTable.Suffix;
@@ -206,17 +157,29 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
     // copied out of 8-bit bitmaps.
     const bool copyStrings = depth == 8;
 
-    const std::uint8_t* const bytes = FCodes.Bytes();
-    const std::uint64_t validBits = FCodes.ValidBits();
+    const std::uint8_t* const data = FStream.data();
+    const std::size_t size = FStream.size();
     const std::size_t stride = (static_cast<std::size_t>(width) * depth + 31) / 32 * 4;
     std::vector<std::uint8_t> rowBuffer(depth == 8 ? 0 : static_cast<std::size_t>(width), 0);
 
-    for (std::uint32_t c = 0; c <= pixelMask; ++c) {
-        length[c] = 1;
-        runs[c] = MakeRun(kLiteralPixels.data() + c, 1);
+    // Never-defined codes are looked up in zeroed prefix and suffix tables. Length and run are read
+    // only below the next free code: literals, the unused codes up to the clear code and the end
+    // code; every code above is written before it is read.
+    std::memset(prefix, 0, sizeof FTable.Prefix);
+    std::memset(suffix, 0, sizeof FTable.Suffix);
+    for (std::uint32_t c = 0; c < firstFree; ++c) {
+        const bool literal = c <= literalMax;
+        length[c] = literal ? 1 : 0;
+        runs[c] = literal ? MakeRun(kLiteralPixels.data() + c, 1) : 0;
     }
 
-    std::uint64_t bitPos = 0;
+    // Codes are read least significant bit first through a bit accumulator, straight from the
+    // sub-blocks; a sub-block is taken up only when a code needs its bits, so one that claims
+    // more bytes than the stream holds raises only then.
+    std::size_t pos = 1;  // after the minimum code size byte
+    std::size_t blockLeft = 0;
+    std::uint64_t acc = 0;
+    int bits = 0;
     int codeSize = initialCodeSize;
     std::uint32_t readMask = (1u << codeSize) - 1;
     std::uint32_t capacity = 1u << codeSize;
@@ -261,21 +224,52 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
             finishRow();
         }
     };
+    // Fills the accumulator up to a whole code; false when the data run out first.
+    auto refill = [&] {
+        while (bits < codeSize) {
+            if (blockLeft == 0) {
+                if (pos >= size) {
+                    return false;
+                }
+                const std::size_t n = data[pos++];
+                if (n == 0) {
+                    continue;
+                }
+                if (size - pos < n) {
+                    RaiseReadError();
+                }
+                blockLeft = n;
+            }
+            const std::size_t take =
+                std::min(static_cast<std::size_t>(kAccumulatorBits - 1 - bits) / 8, blockLeft);
+            std::uint64_t word = 0;
+            if (size - pos >= sizeof word) {
+                word = LoadLe64(data + pos) & ((std::uint64_t{1} << (8 * take)) - 1);
+            } else {
+                for (std::size_t i = 0; i < take; ++i) {
+                    word |= std::uint64_t{data[pos + i]} << (8 * i);
+                }
+            }
+            acc |= word << bits;
+            bits += static_cast<int>(8 * take);
+            pos += take;
+            blockLeft -= take;
+        }
+        return true;
+    };
     // Runs out of data: false. Needing bits from a sub-block cut short raises.
     auto nextCode = [&](std::uint32_t& code) {
-        if (bitPos + static_cast<unsigned>(codeSize) > validBits) {
-            if (FCodes.ShortBlockFollows()) {
-                RaiseReadError();
-            }
+        if (bits < codeSize && !refill()) {
             return false;
         }
-        code = static_cast<std::uint32_t>(LoadLe64(bytes + bitPos / 8) >> (bitPos % 8)) & readMask;
-        bitPos += static_cast<unsigned>(codeSize);
+        code = static_cast<std::uint32_t>(acc) & readMask;
+        acc >>= codeSize;
+        bits -= codeSize;
         return true;
     };
     // Writes the known string of code backwards from its last pixel; returns its first pixel.
     auto writeKnown = [&](std::uint32_t code, std::uint8_t* last) {
-        while (code > pixelMask) {
+        while (code > literalMax) {
             *last-- = suffix[code];
             code = prefix[code];
         }
@@ -301,7 +295,7 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
             firstPixel = static_cast<std::uint8_t>(code & pixelMask);
             std::uint8_t* const at = line + column;
             putPixel(firstPixel);
-            runStart = column != 0 && code <= pixelMask ? at : nullptr;
+            runStart = column != 0 && code <= literalMax ? at : nullptr;
             oldLength = known(code) ? 1 : 0;
             tableFull = false;
         } else {
@@ -356,7 +350,7 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                     stack[depthUsed++] = firstPixel;
                     code = oldCode;
                 }
-                while (code > pixelMask) {
+                while (code > literalMax) {
                     if (depthUsed > kTableSize) {
                         if (!FAcceptDamaged) {
                             RaiseGifError(kMsgCorruptData);
@@ -386,16 +380,12 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                 const std::uint32_t entry = nextFree;
                 prefix[entry] = static_cast<std::uint16_t>(oldCode);
                 suffix[entry] = firstPixel;
-                // Codes up to the pixel mask stay literals even where the table overlaps them
-                // (a colour table larger than the minimum code size says).
-                if (entry > pixelMask) {
-                    const std::int32_t n = oldLength != 0 ? oldLength + 1 : 0;
-                    length[entry] = static_cast<std::uint16_t>(n);
-                    // The previous string followed in the same row by this string's first pixel.
-                    runs[entry] = n != 0 && copyStrings && previousRun != nullptr
-                                      ? MakeRun(previousRun, static_cast<std::uint32_t>(n))
-                                      : 0;
-                }
+                const std::int32_t n = oldLength != 0 ? oldLength + 1 : 0;
+                length[entry] = static_cast<std::uint16_t>(n);
+                // The previous string followed in the same row by this string's first pixel.
+                runs[entry] = n != 0 && copyStrings && previousRun != nullptr
+                                  ? MakeRun(previousRun, static_cast<std::uint32_t>(n))
+                                  : 0;
                 if (++nextFree == capacity) {
                     // Deferred clear: a full table stays in use, codes stay 12 bits wide.
                     if (codeSize >= kMaxCodeBits) {
@@ -417,7 +407,7 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
         }
         haveCode = nextCode(code);
         if (progress != nullptr) {
-            ReportProgress(bitPos);
+            ReportProgress(pos + blockLeft);
         }
     }
     if (row < height) {

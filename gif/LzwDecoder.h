@@ -10,10 +10,10 @@ namespace gif {
 
 // Decodes one frame's stored code stream (minimum code size byte, sub-blocks, terminator) into
 // the zero-filled bottom-up pixel array of a bitmap of bitsPerPixel 1, 4 or 8 bits; the array must
-// be followed by kPixelReadSlack readable bytes (as TPixelBuffer is). frameBits is
-// the bit count of the frame's colour table: it, not the code size, decides which codes are
-// literals. Damage sets corrupt (never clears it) when acceptDamaged is true and raises
-// otherwise. Progress goes to progress when given.
+// be followed by kPixelReadSlack readable bytes (as TPixelBuffer is). frameBits is the bit count of
+// the frame's colour table: codes up to its mask are literals, as far as they lie below the clear
+// code. Damage sets corrupt (never clears it) when acceptDamaged is true and raises otherwise.
+// Progress goes to progress when given.
 void DecodeRaster(std::span<const std::uint8_t> codeStream, std::int32_t width, std::int32_t height,
                   int bitsPerPixel, bool interlaced, IGIFNotify* progress, bool& corrupt,
                   std::uint8_t* pixels, int frameBits, bool acceptDamaged);

@@ -292,12 +292,3 @@ TEST(GIFReader, FirstFrameFailingToDecodeIsDropped) {
     EXPECT_TRUE(image.Frame(0).FOwnTable);
     EXPECT_EQ(image.FActiveFrame, 0);
 }
-
-TEST(GIFReader, BitsForColorCountAcceptsPowersOfTwoOnly) {
-    EXPECT_EQ(BitsForColorCount(2), 1);
-    EXPECT_EQ(BitsForColorCount(256), 8);
-    for (int bad : {0, 1, 3, 255, 512}) {
-        EXPECT_EQ(ErrorText<EInvalidGraphicOperation>([&] { BitsForColorCount(bad); }),
-                  "Wrong number of colors; must be a power of 2");
-    }
-}

@@ -83,6 +83,16 @@ TEST(LzwDecoder, TwoColoursGiveOneBitBitmapAndUnsetCodesGiveZeros) {
     EXPECT_FALSE(d.Corrupt);
 }
 
+// Encoders that use few colours of a large table write a smaller code size: the codes above the
+// end code are still the table's, not literals.
+TEST(LzwDecoder, CodeSizeSmallerThanTheTableKeepsTableCodes) {
+    const Bytes codes =
+        TCodePacker().Put(kClear2, 3).Put(1, 3).Put(6, 3).Put(3, 3).Put(kEnd2, 4).Finish();
+    const TDecoded d = Decode(CodeStream(2, codes), 5, 1, 8);
+    EXPECT_EQ(d.Pixels, (std::vector<int>{1, 1, 1, 3, 0}));
+    EXPECT_FALSE(d.Corrupt);
+}
+
 TEST(LzwDecoder, PaletteBeyondTheTableIsGrey) {
     TGIFFrame frame(nullptr);
     frame.FItem->FCodeStream = CodeStream(3, TCodePacker().Put(8, 4).Put(7, 4).Put(9, 4).Finish());

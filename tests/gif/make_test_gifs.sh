@@ -59,3 +59,10 @@ for i in range(5):
 frames[0].save("pil_anim.gif", save_all=True, append_images=frames[1:], duration=[40, 80, 120, 60, 500],
                loop=0, transparency=0, disposal=2, optimize=False)
 PY
+
+# gifsicle: optimised animations (frames cut to the changed area, transparency for unchanged
+# pixels), interlacing and colour reduction of existing pictures.
+gifsicle -O3 anim_local.gif -o gs_anim_optimised.gif
+gifsicle -O2 --careful pil_anim.gif -o gs_pil_anim.gif
+gifsicle --interlace --colors 7 photo256.gif -o gs_interlaced7.gif
+gifsicle --colors 2 --no-interlace logo128.gif -o gs_two.gif
