@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <string>
 
 #include "gif/GIFErrors.h"
@@ -229,6 +230,12 @@ void EncodeRaster(std::vector<std::uint8_t>& codeStream, std::int32_t width, std
                    static_cast<int>(std::int64_t{done} * 100 / std::int64_t{height}), kNoMessage);
         }
         encoder.Finish(codeStream);
+    } catch (const std::bad_alloc&) {
+        const std::string message = "Not enough memory to encode a GIF frame of " +
+                                    std::to_string(width) + " x " + std::to_string(height) +
+                                    " pixels";
+        Report(progress, psEnding, 0, message);
+        RaiseGifError(message);
     } catch (const std::exception& error) {
         Report(progress, psEnding, 0, error.what());
         throw;
