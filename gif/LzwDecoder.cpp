@@ -307,9 +307,8 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
             std::uint8_t* const dst = line + column;
             const std::int32_t room = width - column;
             const std::uint64_t run = code < nextFree ? runs[code] : 0;
-            std::int32_t stringLength = 0;
-            bool kwkwk = false;
-            bool slowPath = false;
+            // What oldLength becomes after this step; -1: look it up once the table has grown.
+            std::int32_t nextOldLength = -1;
             if (run != 0 && RunLength(run) <= kChunk && kChunk <= room) {
                 // The common case: one load and store. The bytes after the string land on
                 // pixels of this row still to come, which overwrite them.
@@ -319,7 +318,7 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                 firstPixel = FirstByte(chunk);
                 runStart = dst;
                 column += RunLength(run);
-                stringLength = RunLength(run);
+                nextOldLength = RunLength(run);
             } else if (known(code) && length[code] <= room) {
                 const std::int32_t n = length[code];
                 if (run != 0) {
@@ -330,7 +329,7 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                 }
                 runStart = dst;
                 column += n;
-                stringLength = n;
+                nextOldLength = n;
             } else if (code >= nextFree && oldLength != 0 && oldLength < room) {
                 // The code being defined right now: the previous string plus its first pixel.
                 const std::int32_t n = oldLength + 1;
@@ -342,8 +341,8 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                 dst[n - 1] = firstPixel;
                 runStart = dst;
                 column += n;
-                kwkwk = true;
-                stringLength = n;
+                // Known afterwards only if it is the very code that this step defines.
+                nextOldLength = code == nextFree ? n : 0;
             } else {
                 int depthUsed = 0;
                 if (code >= nextFree) {
@@ -370,7 +369,6 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                     putPixel(stack[--depthUsed]);
                 }
                 runStart = nullptr;
-                slowPath = true;
             }
             if (column == width) {
                 finishRow();
@@ -398,11 +396,10 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
                 }
             }
             oldCode = inCode;
-            if (slowPath) {
-                oldLength = known(inCode) ? length[inCode] : 0;
+            if (nextOldLength >= 0) {
+                oldLength = nextOldLength;
             } else {
-                // After the code being defined, only that very code counts as known.
-                oldLength = !kwkwk || known(inCode) ? stringLength : 0;
+                oldLength = known(inCode) ? length[inCode] : 0;
             }
         }
         haveCode = nextCode(code);
