@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -52,8 +53,7 @@ std::size_t PackedCodesBound(std::int32_t width, std::int32_t height) {
     return codes * kMaxCodeBits / 8 + 2 + sizeof(std::uint64_t);
 }
 
-// The encoder's state between rows. Inside a row it lives in locals: stores into the byte buffer
-// and the hash table could otherwise alias it and force it through memory on every pixel.
+// The encoder's state between rows.
 struct TEncoderState {
     std::uint32_t Prefix = 0;
     std::uint32_t Length = 0;  // of the current string, 0 = none
@@ -73,25 +73,44 @@ class TLzwEncoder {
           FEndCode(FClearCode + 1),
           FSlots(kHashSlots, 0),
           FUsedSlots(kTableSize, 0),
-          FBytes(PackedCodesBound(width, height), 0) {}
+          FBytes(new std::uint8_t[PackedCodesBound(width, height)]) {}
 
     int MinimumCodeSize() const { return FInitialCodeSize - 1; }
 
     void Start() {
         TEncoderState& s = FState;
-        std::uint8_t* const bytes = FBytes.data();
+        std::uint8_t* const bytes = FBytes.get();
         ResetTable(s);
         Emit(s, bytes, FClearCode);
     }
 
-    // One row of pixels; strings run on across row ends.
+    // One row of pixels; strings run on across row ends. The state lives in plain locals here:
+    // with its address never taken, it stays in registers although the loop stores bytes.
     template <int Depth>
     void EncodeRow(const std::uint8_t* row, std::int32_t width) {
-        TEncoderState s = FState;
+        std::uint32_t prefix = FState.Prefix;
+        std::uint32_t length = FState.Length;
+        std::uint32_t freeCode = FState.FreeCode;
+        std::uint32_t capacity = FState.Capacity;
+        int codeSize = FState.CodeSize;
+        std::uint64_t acc = FState.Acc;
+        int bits = FState.Bits;
+        std::size_t written = FState.Written;
         std::uint32_t* const slots = FSlots.data();
         std::uint16_t* const used = FUsedSlots.data();
-        std::uint8_t* const bytes = FBytes.data();
+        std::uint8_t* const bytes = FBytes.get();
         const std::uint32_t clearCode = FClearCode;
+        const std::uint32_t endCode = FEndCode;
+        const int initialCodeSize = FInitialCodeSize;
+        const auto emit = [&](std::uint32_t code) {
+            acc |= std::uint64_t{code} << bits;
+            bits += codeSize;
+            StoreLe64(bytes + written, acc);
+            const int whole = bits >> 3;
+            written += static_cast<std::size_t>(whole);
+            acc >>= whole << 3;
+            bits &= 7;
+        };
         for (std::int32_t x = 0; x < width; ++x) {
             std::uint32_t pixel;
             if constexpr (Depth == 8) {
@@ -101,11 +120,11 @@ class TLzwEncoder {
             } else {
                 pixel = (row[x >> 3] >> (7 - (x & 7))) & 1;
             }
-            if (++s.Length == 1) {
-                s.Prefix = pixel;
+            if (++length == 1) {
+                prefix = pixel;
                 continue;
             }
-            const std::uint32_t key = s.Prefix | pixel << kPixelShift;
+            const std::uint32_t key = prefix | pixel << kPixelShift;
             std::uint32_t slot = SlotOf(key);
             std::uint32_t record = slots[slot];
             // Collisions are rare, so the one hard-to-predict question is "known or new".
@@ -114,33 +133,37 @@ class TLzwEncoder {
                 record = slots[slot];
             }
             if (record != 0) {
-                s.Prefix = record >> kCodeShift;
+                prefix = record >> kCodeShift;
                 continue;
             }
 
-            Emit(s, bytes, s.Prefix);
-            ++s.FreeCode;
-            slots[slot] = key | s.FreeCode << kCodeShift;
-            used[s.FreeCode] = static_cast<std::uint16_t>(slot);
-            s.Prefix = pixel;
-            s.Length = 1;
-            if (s.FreeCode >= s.Capacity) {
-                s.Capacity <<= 1;
-                ++s.CodeSize;
-            } else if (s.FreeCode >= kLastFreeCode) {
-                Emit(s, bytes, s.Prefix);
-                Emit(s, bytes, clearCode);
-                ResetTable(s);
+            emit(prefix);
+            ++freeCode;
+            slots[slot] = key | freeCode << kCodeShift;
+            used[freeCode] = static_cast<std::uint16_t>(slot);
+            prefix = pixel;
+            length = 1;
+            if (freeCode >= capacity) {
+                capacity <<= 1;
+                ++codeSize;
+            } else if (freeCode >= kLastFreeCode) {
+                emit(prefix);
+                emit(clearCode);
+                EmptySlots(slots, used, endCode, freeCode);
+                freeCode = endCode;
+                codeSize = initialCodeSize;
+                capacity = 1u << codeSize;
+                length = 0;
             }
         }
-        FState = s;
+        FState = TEncoderState{prefix, length, freeCode, capacity, codeSize, acc, bits, written};
     }
 
     // The last string, the end code, then the packed codes as sub-blocks of 255 bytes (the last
     // one shorter) and the terminator.
     void Finish(std::vector<std::uint8_t>& out) {
         TEncoderState& s = FState;
-        std::uint8_t* const bytes = FBytes.data();
+        std::uint8_t* const bytes = FBytes.get();
         if (s.Length > 0) {
             Emit(s, bytes, s.Prefix);
         }
@@ -152,8 +175,7 @@ class TLzwEncoder {
         for (std::size_t at = 0; at < s.Written; at += kSubBlockSize) {
             const std::size_t n = std::min(kSubBlockSize, s.Written - at);
             out.push_back(static_cast<std::uint8_t>(n));
-            out.insert(out.end(), FBytes.begin() + static_cast<std::ptrdiff_t>(at),
-                       FBytes.begin() + static_cast<std::ptrdiff_t>(at + n));
+            out.insert(out.end(), FBytes.get() + at, FBytes.get() + at + n);
         }
         out.push_back(0);
     }
@@ -173,10 +195,15 @@ class TLzwEncoder {
     }
 
     // Empties the slots that the codes given out since the last clear took.
-    void ResetTable(TEncoderState& s) {
-        for (std::uint32_t code = FEndCode + 1; code <= s.FreeCode; ++code) {
-            FSlots[FUsedSlots[code]] = 0;
+    static void EmptySlots(std::uint32_t* slots, const std::uint16_t* used, std::uint32_t endCode,
+                           std::uint32_t lastCode) {
+        for (std::uint32_t code = endCode + 1; code <= lastCode; ++code) {
+            slots[used[code]] = 0;
         }
+    }
+
+    void ResetTable(TEncoderState& s) {
+        EmptySlots(FSlots.data(), FUsedSlots.data(), FEndCode, s.FreeCode);
         s.FreeCode = FEndCode;
         s.CodeSize = FInitialCodeSize;
         s.Capacity = 1u << s.CodeSize;
@@ -188,7 +215,8 @@ class TLzwEncoder {
     const std::uint32_t FEndCode;
     std::vector<std::uint32_t> FSlots;
     std::vector<std::uint16_t> FUsedSlots;  // slot of each code given out
-    std::vector<std::uint8_t> FBytes;
+    // Left uninitialised: only the pages that codes reach are ever touched.
+    std::unique_ptr<std::uint8_t[]> FBytes;
     TEncoderState FState;
 };
 
