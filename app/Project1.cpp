@@ -4,9 +4,10 @@
 #include <cstdio>
 
 #include "Application.h"
+#include "Controls.h"
 #include "Font.h"
+#include "GdiPlus.h"
 #include "Layout.h"
-#include "PictureControl.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "WebBrowser.h"
@@ -17,7 +18,8 @@ int main(int argc, char** argv) {
     vx::RegisterTahoma();
     vx::RegisterToolkitClasses();
     vx::RegisterWebBrowser();
-    vx::RegisterPictureControl();
+    vx::RegisterControlClasses();
+    const vx::TGdiplusStartup gdiplus;
     try {
         vx::TApplication application;
         application.Initialize();

@@ -9,6 +9,8 @@
 
 #include "Application.h"
 #include "Errors.h"
+#include "GlowButton.h"
+#include "GradientPanel.h"
 #include "PictureControl.h"
 #include "StdCtrls.h"
 #include "Timer.h"
@@ -150,11 +152,11 @@ TForm1::~TForm1() {
 
 void TForm1::Loaded() {
     Edit1 = Find<vx::TEdit>(QStringLiteral("Edit1"));
-    GlowButton1 = Find<vx::TControl>(QStringLiteral("GlowButton1"));
-    GlowButton2 = Find<vx::TControl>(QStringLiteral("GlowButton2"));
-    GlowButton3 = Find<vx::TControl>(QStringLiteral("GlowButton3"));
+    GlowButton1 = Find<vx::TGlowButton>(QStringLiteral("GlowButton1"));
+    GlowButton2 = Find<vx::TGlowButton>(QStringLiteral("GlowButton2"));
+    GlowButton3 = Find<vx::TGlowButton>(QStringLiteral("GlowButton3"));
     wb = Find<vx::TWebBrowser>(QStringLiteral("wb"));
-    GradientPanel2 = Find<vx::TControl>(QStringLiteral("GradientPanel2"));
+    GradientPanel2 = Find<vx::TGradientPanel>(QStringLiteral("GradientPanel2"));
     PictureControl1 = Find<vx::TPictureControl>(QStringLiteral("PictureControl1"));
     PopupMenu1 = Find<vx::TPopupMenu>(QStringLiteral("PopupMenu1"));
     Timer1 = Find<vx::TTimer>(QStringLiteral("Timer1"));

@@ -9,6 +9,8 @@
 
 namespace vx {
 class TEdit;
+class TGlowButton;
+class TGradientPanel;
 class TPictureControl;
 class TPopupMenu;
 class TTimer;
@@ -60,11 +62,11 @@ class TForm1 : public vx::TForm {
     ~TForm1() override;
 
     vx::TEdit* Edit1 = nullptr;
-    vx::TControl* GlowButton1 = nullptr;
-    vx::TControl* GlowButton2 = nullptr;
-    vx::TControl* GlowButton3 = nullptr;
+    vx::TGlowButton* GlowButton1 = nullptr;
+    vx::TGlowButton* GlowButton2 = nullptr;
+    vx::TGlowButton* GlowButton3 = nullptr;
     vx::TWebBrowser* wb = nullptr;
-    vx::TControl* GradientPanel2 = nullptr;
+    vx::TGradientPanel* GradientPanel2 = nullptr;
     vx::TPictureControl* PictureControl1 = nullptr;
     vx::TPopupMenu* PopupMenu1 = nullptr;
     vx::TTimer* Timer1 = nullptr;

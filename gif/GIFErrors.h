@@ -25,11 +25,26 @@ class EReadError : public EGifError {
     using EGifError::EGifError;
 };
 
+// A bitmap that cannot be worked on (no pixels, or pixels of an unknown layout).
+class EInvalidGraphic : public EGifError {
+  public:
+    using EGifError::EGifError;
+};
+
+// Raised by a progress listener to cancel a long operation; it carries no message for the user.
+class EAbort : public EGifError {
+  public:
+    EAbort() : EGifError("Operation aborted") {}
+};
+
 inline constexpr const char* kMsgReadError = "Stream-Lesefehler";
 inline constexpr const char* kMsgUnknownVersion = "Unknown GIF version";
 inline constexpr const char* kMsgWrongColorCount = "Wrong number of colors; must be a power of 2";
 inline constexpr const char* kMsgCodeSizeRange = "GIF code size not in range 2 to 9";
 inline constexpr const char* kMsgCorruptData = "GIF encoded data is corrupt";
+inline constexpr const char* kMsgNoGifData = "No GIF Data to write";
+inline constexpr const char* kMsgEncodingError = "GIF image encoding error";
+inline constexpr const char* kMsgInvalidBitmap = "Bitmap ist ungültig";
 
 [[noreturn]] void RaiseGifError(const std::string& message);
 [[noreturn]] void RaiseReadError();

@@ -51,6 +51,16 @@ class TGIFFrame {
     // the last decides transparency and disposal, the longest delay wins.
     void ApplyGraphicControls();
 
+    // Brings the last graphic control extension in line with delay, transparent colour and
+    // disposal (adding one when any of them is set) and drops empty comment extensions.
+    void SyncGraphicControl();
+    // Encodes the bitmap cache into the frame's code stream, first reducing it to 8 bits when it
+    // has more. Raises "No GIF Data to write" without a bitmap.
+    void EncodeBitmap();
+    // Encodes a bitmap of 1, 4 or 8 bits per pixel: its palette becomes the frame's table (or the
+    // image's global table while there is none) and its size the frame's size.
+    void EncodeFromDib(const TDib& bitmap);
+
     TGIFImage* FImageOwner;
     std::unique_ptr<TDib> FBitmapCache;
     std::shared_ptr<TGIFItem> FItem;
@@ -69,6 +79,7 @@ class TGIFFrame {
 
   private:
     void CopyImageBlock(TGifBuffer& data);
+    void TableFromQuads(const std::vector<TRgbQuad>& quads, int colorCount);
 };
 
 }  // namespace gif

@@ -33,6 +33,16 @@ class TGIFImage {
     // The rest of the stream.
     void ReadFromStream(TStream& stream);
 
+    // The image's half of a persisted picture record: 32-bit little-endian length, then the data.
+    void WritePictureData(TStream& stream);
+    // The GIF data alone.
+    void WriteToStream(TStream& stream);
+    // Encodes frames that have only a bitmap, syncs every graphic control extension, builds the
+    // whole GIF in memory and only then writes it (after its length, withLength). Without frames
+    // it raises "No GIF Data to write"; on any error the stream receives nothing.
+    void SaveGifData(TStream& stream, bool withLength);
+    void EncodeAllFrames();
+
     int FrameCount() const { return static_cast<int>(FFrameList.size()); }
     // Raises std::out_of_range for an index outside the list.
     TGIFFrame& Frame(int index);

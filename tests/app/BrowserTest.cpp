@@ -16,6 +16,9 @@
 #include "Application.h"
 #include "Errors.h"
 #include "Layout.h"
+#include "Controls.h"
+#include "GlowButton.h"
+#include "GradientPanel.h"
 #include "PictureControl.h"
 #include "StdCtrls.h"
 #include "Timer.h"
@@ -106,7 +109,7 @@ struct CheckService {
 };
 
 TEST(WebBrowser, ACheckReachesTheServiceAndRightClicksNeverReachThePage) {
-    vx::RegisterPictureControl();
+    vx::RegisterControlClasses();
     vx::RegisterWebBrowser();
     const QUrl prefix(CheckServicePrefix());
     CheckService service;

@@ -11,6 +11,9 @@
 #include "Application.h"
 #include "Errors.h"
 #include "Layout.h"
+#include "Controls.h"
+#include "GlowButton.h"
+#include "GradientPanel.h"
 #include "PictureControl.h"
 #include "StdCtrls.h"
 #include "Timer.h"
@@ -47,7 +50,7 @@ struct CheckFlow : ::testing::Test {
     TRecordingBrowser* Browser = nullptr;
 
     void SetUp() override {
-        vx::RegisterPictureControl();
+        vx::RegisterControlClasses();
         vx::RegisterWebBrowser();
         vx::TClassRegistry::Instance().RegisterControl<TRecordingBrowser>(
             QStringLiteral("TWebBrowser"));

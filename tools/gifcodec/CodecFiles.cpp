@@ -1,5 +1,6 @@
 #include "CodecFiles.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -57,6 +58,17 @@ void LoadGifFile(const std::string& path, gif::TGIFImage& image) {
     } catch (const gif::EGifError& error) {
         throw EFileError(path, error.what());
     }
+}
+
+void SaveGifFile(const std::string& path, gif::TGIFImage& image) {
+    gif::TMemoryStream stream;
+    try {
+        image.WriteToStream(stream);
+    } catch (const gif::EGifError& error) {
+        throw EFileError(path, error.what());
+    }
+    const std::array<std::span<const std::uint8_t>, 1> parts = {stream.Bytes()};
+    WriteOutputFile(path, parts);
 }
 
 void WriteOutputFile(const std::string& path,

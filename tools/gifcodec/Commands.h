@@ -36,6 +36,9 @@ std::span<const TCommand> AllCommands();
 
 int RunInfo(std::span<const std::string> args);
 int RunDecode(std::span<const std::string> args);
+int RunEncode(std::span<const std::string> args);
+int RunCopy(std::span<const std::string> args);
+int RunComment(std::span<const std::string> args);
 
 // The usage text of the tool (all commands) or of one command.
 std::string UsageText();

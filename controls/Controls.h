@@ -1,0 +1,9 @@
+// The styled controls as one family for the windows' layouts.
+#pragma once
+
+namespace vx {
+
+// Makes every styled control (and the settings classes they stream) known to layouts.
+void RegisterControlClasses();
+
+}  // namespace vx
