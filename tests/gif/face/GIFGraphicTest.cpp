@@ -220,6 +220,36 @@ TEST(GIFGraphic, PictureMadeFromBitmapKeepsPaletteIndexesAndTransparency) {
     EXPECT_EQ(shown.pixel(2, 0), qRgb(0, 0, 255));
 }
 
+// A transparent graphic that no bitmap can take over: red everywhere but its top-left pixel.
+class TDrawnOnlyGraphic : public TGraphic {
+  public:
+    QString ClassName() const override { return QStringLiteral("TDrawnOnlyGraphic"); }
+    void Draw(TCanvas& canvas, const QRect& rect) override {
+        canvas.Painter().fillRect(rect.adjusted(1, 0, 0, 0), QColor(0xFF0000));
+        canvas.Painter().fillRect(rect.adjusted(0, 1, 0, 0), QColor(0xFF0000));
+    }
+    bool Empty() const override { return false; }
+    int Width() const override { return 3; }
+    int Height() const override { return 2; }
+    void SetWidth(int) override {}
+    void SetHeight(int) override {}
+    void LoadFromStream(QIODevice&) override {}
+    void SaveToStream(QIODevice&) override {}
+};
+
+TEST(GIFGraphic, GraphicThatCannotBecomeABitmapIsDrawnOntoAMagentaFrame) {
+    TDrawnOnlyGraphic drawn;
+    drawn.SetTransparent(true);
+    TGIFImage image;
+    EXPECT_EQ(image.AppendFrame(drawn), 0);
+    EXPECT_EQ(image.Width(), 3);
+    EXPECT_EQ(image.Frame(0).FTransColor, 0xFF00FFu);
+    const QImage shown = DrawnOnBackdrop(image, QRect(0, 0, 3, 2), 3, 2);
+    EXPECT_EQ(shown.pixel(0, 0), kBackground);
+    EXPECT_EQ(shown.pixel(1, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(shown.pixel(2, 1), qRgb(255, 0, 0));
+}
+
 TEST(GIFGraphic, FrameCopiedIntoAnotherPictureHasItsOwnTable) {
     TGIFImage source;
     LoadInto(source, kTransparentGif);

@@ -84,7 +84,8 @@ TEST_F(GIFPicture, ProductPictureLoadsFromItsRecordAndDrawsWithItsTransparency) 
     EXPECT_TRUE(image->ShowsTransparency());
 
     const gif::TDib& pixels = image->CurrentBitmap();
-    const QRgb key = image->Palette()[kProductTransparentIndex];
+    const QList<QRgb> palette = image->Palette();
+    const QRgb key = palette[kProductTransparentIndex];
     const QRect whole(0, 0, kProductWidth, kProductHeight);
     const QImage shown = DrawnOnBackdrop(*image, whole, kProductWidth, kProductHeight);
     image->SetTransparent(false);
@@ -93,7 +94,7 @@ TEST_F(GIFPicture, ProductPictureLoadsFromItsRecordAndDrawsWithItsTransparency) 
     int wrong = 0;
     for (int y = 0; y < kProductHeight; ++y) {
         for (int x = 0; x < kProductWidth; ++x) {
-            const QRgb own = image->Palette()[pixels.PixelIndex(x, y)];
+            const QRgb own = palette[pixels.PixelIndex(x, y)];
             const bool isKey = (own & 0xFFFFFF) == (key & 0xFFFFFF);
             transparent += isKey ? 1 : 0;
             wrong += shown.pixel(x, y) != (isKey ? kBackground : own) ? 1 : 0;
