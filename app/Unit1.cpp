@@ -23,7 +23,7 @@ TMouseHook* HookHandle = nullptr;
 namespace {
 
 const char* const SEnterAddressFirst = "Bitte erst eine Emailadresse eingeben";
-const char* const kBusyPicture = "hilfe/img/check.gif";
+const char* const kBusyPicture = "img/check.gif";
 const char* const kCheckPath = "/tools/verinox/checkmail.php";
 const char* const kCheckQuery = "?email=";
 
@@ -189,8 +189,7 @@ void TForm1::GlowButton1Click(QObject*) {
         vx::Application->MessageBox(QString::fromUtf8(SEnterAddressFirst));
         return;
     }
-    const QString path =
-        QCoreApplication::applicationDirPath() + u'/' + QLatin1String(kBusyPicture);
+    const QString path = HelpFolder() + u'/' + QLatin1String(kBusyPicture);
     PictureControl1->Picture()->LoadFromFile(path);
     PictureControl1->SetAnimate(true);
     GradientPanel2->SetVisible(true);

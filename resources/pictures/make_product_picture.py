@@ -3,7 +3,9 @@
 256-entry global colour table, colour index 254 transparent (the card shows through there).
 The two link lines sit where the dialog's invisible link buttons lie over the picture.
 
-Run with Debian's Python (python3-pil) and fonts-wine; the output is the same on every run."""
+It also writes the picture into the info dialog's layout (resources/Form2, made from
+resources/Form2.template). Run with Debian's Python (python3-pil) and fonts-wine; the output is the
+same on every run."""
 import sys
 from pathlib import Path
 
@@ -67,5 +69,19 @@ def main(out):
     indexed.save(out, format="GIF", transparency=TRANSPARENT, optimize=False)
 
 
+def write_layout(gif, template, layout):
+    """Stores the picture in the info dialog's layout as a persisted picture record: the class
+    name (length-prefixed), the GIF data's 32-bit length, then the data."""
+    data = Path(gif).read_bytes()
+    record = bytes([len(b"TGIFImage")]) + b"TGIFImage" + len(data).to_bytes(4, "little") + data
+    hex_digits = record.hex().upper()
+    lines = [" " * 10 + hex_digits[i:i + 64] for i in range(0, len(hex_digits), 64)]
+    text = Path(template).read_text(encoding="utf-8").replace("PICTURE_DATA", "\n".join(lines))
+    Path(layout).write_text(text, encoding="utf-8")
+
+
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else str(Path(__file__).with_name("product.gif")))
+    here = Path(__file__).parent
+    gif = sys.argv[1] if len(sys.argv) > 1 else str(here / "product.gif")
+    main(gif)
+    write_layout(gif, here.parent / "Form2.template", here.parent / "Form2")

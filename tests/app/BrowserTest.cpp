@@ -14,11 +14,11 @@
 #include <QWebEngineView>
 
 #include "Application.h"
-#include "Errors.h"
-#include "Layout.h"
 #include "Controls.h"
+#include "Errors.h"
 #include "GlowButton.h"
 #include "GradientPanel.h"
+#include "Layout.h"
 #include "PictureControl.h"
 #include "StdCtrls.h"
 #include "Timer.h"

@@ -9,11 +9,11 @@
 #include <QUrl>
 
 #include "Application.h"
-#include "Errors.h"
-#include "Layout.h"
 #include "Controls.h"
+#include "Errors.h"
 #include "GlowButton.h"
 #include "GradientPanel.h"
+#include "Layout.h"
 #include "PictureControl.h"
 #include "StdCtrls.h"
 #include "Timer.h"
@@ -250,9 +250,11 @@ TEST_F(MouseHook, TheFilterSeesEveryMouseMessageUntilTheWindowIsDestroyed) {
         }
     } arrivals;
     Document.installEventFilter(&arrivals);
-    QContextMenuEvent fromMouse(QContextMenuEvent::Mouse, QPoint(5, 5), Document.mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent fromMouse(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                Document.mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(&Document, &fromMouse);
-    QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, QPoint(5, 5), Document.mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                   Document.mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(&Document, &fromKeyboard);
     EXPECT_EQ(arrivals.Reasons, QList({QContextMenuEvent::Keyboard}));
     Document.removeEventFilter(&arrivals);
