@@ -6,6 +6,7 @@
 #include "Application.h"
 #include "Controls.h"
 #include "Font.h"
+#include "GIFGraphic.h"
 #include "GdiPlus.h"
 #include "Layout.h"
 #include "Unit1.h"
@@ -20,15 +21,18 @@ int main(int argc, char** argv) {
     vx::RegisterWebBrowser();
     vx::RegisterControlClasses();
     const vx::TGdiplusStartup gdiplus;
+    vx::RegisterGIFImage();
+    int result = 1;
     try {
         vx::TApplication application;
         application.Initialize();
         application.SetTitle(QStringLiteral("Verinox 1.0"));
         Form1 = application.CreateForm<TForm1>();
         Form2 = application.CreateForm<TForm2>();
-        return application.Run();
+        result = application.Run();
     } catch (const std::exception& error) {
         std::fprintf(stderr, "verinox: %s\n", error.what());
-        return 1;
     }
+    vx::UnregisterGIFImage();
+    return result;
 }

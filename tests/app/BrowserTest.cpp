@@ -16,6 +16,7 @@
 #include "Application.h"
 #include "Controls.h"
 #include "Errors.h"
+#include "GIFGraphic.h"
 #include "GlowButton.h"
 #include "GradientPanel.h"
 #include "Layout.h"
@@ -110,6 +111,7 @@ struct CheckService {
 
 TEST(WebBrowser, ACheckReachesTheServiceAndRightClicksNeverReachThePage) {
     vx::RegisterControlClasses();
+    vx::RegisterGIFImage();
     vx::RegisterWebBrowser();
     const QUrl prefix(CheckServicePrefix());
     CheckService service;

@@ -11,6 +11,7 @@
 #include "Application.h"
 #include "Controls.h"
 #include "Errors.h"
+#include "GIFGraphic.h"
 #include "GlowButton.h"
 #include "GradientPanel.h"
 #include "Layout.h"
@@ -51,6 +52,7 @@ struct CheckFlow : ::testing::Test {
 
     void SetUp() override {
         vx::RegisterControlClasses();
+        vx::RegisterGIFImage();
         vx::RegisterWebBrowser();
         vx::TClassRegistry::Instance().RegisterControl<TRecordingBrowser>(
             QStringLiteral("TWebBrowser"));

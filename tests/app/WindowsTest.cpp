@@ -5,6 +5,7 @@
 
 #include "Colors.h"
 #include "Controls.h"
+#include "GIFGraphic.h"
 #include "GlowButton.h"
 #include "GradientPanel.h"
 #include "Layout.h"
@@ -37,6 +38,7 @@ struct Windows : ::testing::Test {
 
     void SetUp() override {
         vx::RegisterControlClasses();
+        vx::RegisterGIFImage();
         vx::RegisterWebBrowser();
         vx::TClassRegistry::Instance().RegisterControl<TQuietBrowser>(
             QStringLiteral("TWebBrowser"));
@@ -121,6 +123,22 @@ TEST_F(Windows, InfoDialogLayout) {
     EXPECT_EQ(label->Font()->Height(), -9);
     EXPECT_EQ(label->Font()->Color(), 5789784);
     EXPECT_TRUE(label->Transparent());
+}
+
+TEST_F(Windows, ProductPictureLoadsFromTheLayoutRecord) {
+    auto* image = Info->Find<vx::TImage>(QStringLiteral("Image1"));
+    ASSERT_NE(image, nullptr);
+    auto* gif = qobject_cast<vx::TGIFImage*>(image->Picture()->Graphic());
+    ASSERT_NE(gif, nullptr);
+    EXPECT_EQ(gif->ClassName(), QStringLiteral("TGIFImage"));
+    EXPECT_EQ(gif->Width(), 250);
+    EXPECT_EQ(gif->Height(), 248);
+    EXPECT_EQ(image->BoundsRect(), QRect(27, 20, 250, 248));
+    ASSERT_EQ(gif->Image().FrameCount(), 1);
+    const QList<QRgb> palette = gif->Palette();
+    ASSERT_EQ(palette.size(), 256);
+    EXPECT_EQ(gif->Image().Frame(0).FTransColor, vx::FromQColor(QColor(palette[254])));
+    EXPECT_TRUE(gif->ShowsTransparency());
 }
 
 TEST_F(Windows, EscapeHidesTheDialogWhicheverControlHasTheFocus) {
