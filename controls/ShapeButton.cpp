@@ -284,6 +284,20 @@ QPoint TCustomShapeButton::ShortCutHintPlace(QPoint corner, QSize tip) const {
     return {x + (Width() - w) / 2, y - h / 2};
 }
 
+void TCustomShapeButton::ToggleShortCutHint() {
+    if (FShortCutHintWindow) {
+        FShortCutHintWindow->hide();
+        FShortCutHintWindow.reset();
+        return;
+    }
+    FShortCutHintWindow = std::make_unique<TShortCutHintWindow>(window());
+    FShortCutHintWindow->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
+    FShortCutHintWindow->SetCaption(FShortCutHint);
+    FShortCutHintWindow->move(
+        ShortCutHintPlace(mapToGlobal(QPoint(0, 0)), FShortCutHintWindow->size()));
+    FShortCutHintWindow->show();
+}
+
 void RegisterShapeButton() {
     TClassRegistry::Instance().RegisterControl<TShapeButton>(QStringLiteral("TShapeButton"));
 }

@@ -6,6 +6,7 @@
 
 #include "Control.h"
 #include "GDIPicture.h"
+#include "GlowButton.h"
 #include "Timer.h"
 
 namespace vx {
@@ -49,6 +50,9 @@ class TCustomShapeButton : public TGraphicControl {
 
     // Where the key tip window of size `tip` goes, in screen coordinates of the button's corner.
     QPoint ShortCutHintPlace(QPoint buttonTopLeft, QSize tip) const;
+    // A key-tip request: shows the key tip window, or hides and frees a shown one.
+    void ToggleShortCutHint();
+    TShortCutHintWindow* ShortCutHintWindow() const { return FShortCutHintWindow.get(); }
 
     TDrawState DrawState() const { return FDrawState; }
     bool IsHot() const { return FIsHot; }
@@ -97,6 +101,7 @@ class TCustomShapeButton : public TGraphicControl {
     bool FPressTracked = false;
     TDrawState FDrawState = stUp;
     std::unique_ptr<TTimer> FLeaveTimer;
+    std::unique_ptr<TShortCutHintWindow> FShortCutHintWindow;
     bool FLoading = false;
     bool FDownWhileLoading = false;
 };

@@ -207,5 +207,20 @@ TEST_F(ShapeButton, KeyTipSitsOnTheMiddleOfTheNamedEdge) {
     EXPECT_EQ(button->ShortCutHintPlace(corner, tip), QPoint(190, 65));
 }
 
+TEST_F(ShapeButton, KeyTipRequestsToggleTheWindowAtItsPlace) {
+    parent.show();
+    button->SetShortCutHint(QStringLiteral("W"));
+    button->SetShortCutHintPos(shpBottom);
+    button->ToggleShortCutHint();
+    TShortCutHintWindow* tip = button->ShortCutHintWindow();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_TRUE(tip->isVisible());
+    EXPECT_EQ(tip->Caption(), QStringLiteral("W"));
+    EXPECT_EQ(tip->pos(),
+              button->ShortCutHintPlace(button->mapToGlobal(QPoint(0, 0)), tip->size()));
+    button->ToggleShortCutHint();
+    EXPECT_EQ(button->ShortCutHintWindow(), nullptr);
+}
+
 }  // namespace
 }  // namespace vx
