@@ -390,7 +390,17 @@ void TGPPathGradientBrush::FillRow(QRgb* line, int x0, int count, double y) cons
     const int last = std::min(x0 + count - 1, static_cast<int>(std::ceil(FMid.x() + half)));
     const TRowTerms row = RowTerms(v);
     const bool opaque = qAlpha(FCenterColor) == 0xFF;
+    // With the centre point on the ellipse's vertical axis, a pixel and its mirror image across
+    // the axis have opposite u and so the same colour: each pair is shaded once.
+    const double axis2 = 2 * FMid.x();
+    const bool symmetric = FFocusX == 0 && axis2 == std::floor(axis2);
+    const int twinSum = static_cast<int>(axis2);
     for (int x = first; x <= last; ++x) {
+        const int twin = twinSum - x;
+        if (symmetric && twin >= first && twin < x) {
+            line[x - x0] = line[twin - x0];
+            continue;
+        }
         TArgb color = 0;
         if (ShadeAt(row, (x - FMid.x()) / FRadiusX, color)) {
             line[x - x0] = opaque ? color : Premultiplied(color);
