@@ -328,26 +328,31 @@ void TGPPathGradientBrush::Prepare() {
     }
 }
 
-std::optional<TArgb> TGPPathGradientBrush::Shade(double u, double v) const {
-    if (u * u + v * v >= 1) {
-        return std::nullopt;
+TGPPathGradientBrush::TRowTerms TGPPathGradientBrush::RowTerms(double v) const {
+    const double dy = v - FFocusY;
+    return {v * v, dy, dy * dy, FFocusY * dy};
+}
+
+bool TGPPathGradientBrush::ShadeAt(const TRowTerms& row, double u, TArgb& color) const {
+    if (u * u + row.VV >= 1) {
+        return false;
     }
     // In the unit circle the ray from the centre point f through p meets the rim at f + s·(p − f);
     // the point's share of the way is t = 1 / s. Scaling keeps the ratios along each ray.
     const double dx = u - FFocusX;
-    const double dy = v - FFocusY;
-    const double dd = dx * dx + dy * dy;
+    const double dd = dx * dx + row.DyDy;
     if (dd == 0) {
-        return FCenterColor;
+        color = FCenterColor;
+        return true;
     }
-    const double fd = FFocusX * dx + FFocusY * dy;
+    const double fd = FFocusX * dx + row.FocusDy;
     const double disc = fd * fd - dd * FFocusRim;
     if (disc < 0) {
-        return std::nullopt;
+        return false;
     }
     const double rim = -fd + std::sqrt(disc);
     if (rim <= 0) {
-        return std::nullopt;
+        return false;
     }
     const double t = std::min(1.0, dd / rim);
     TArgb result = 0xFF000000u & FCenterColor;
@@ -355,14 +360,19 @@ std::optional<TArgb> TGPPathGradientBrush::Shade(double u, double v) const {
         result |= static_cast<TArgb>(RoundHalfEven(FCenterChannels[i] + t * FChannelSpan[i]))
                   << (8 * i);
     }
-    return result;
+    color = result;
+    return true;
 }
 
 std::optional<TArgb> TGPPathGradientBrush::ColorAt(double x, double y) const {
     if (FRadiusX <= 0 || FRadiusY <= 0) {
         return std::nullopt;
     }
-    return Shade((x - FMid.x()) / FRadiusX, (y - FMid.y()) / FRadiusY);
+    TArgb color = 0;
+    if (!ShadeAt(RowTerms((y - FMid.y()) / FRadiusY), (x - FMid.x()) / FRadiusX, color)) {
+        return std::nullopt;
+    }
+    return color;
 }
 
 void TGPPathGradientBrush::FillRow(QRgb* line, int x0, int count, double y) const {
@@ -378,9 +388,23 @@ void TGPPathGradientBrush::FillRow(QRgb* line, int x0, int count, double y) cons
     const double half = FRadiusX * std::sqrt(1 - v * v);
     const int first = std::max(x0, static_cast<int>(std::floor(FMid.x() - half)));
     const int last = std::min(x0 + count - 1, static_cast<int>(std::ceil(FMid.x() + half)));
+    const TRowTerms row = RowTerms(v);
+    const bool opaque = qAlpha(FCenterColor) == 0xFF;
+    // With the centre point on the ellipse's vertical axis, a pixel and its mirror image across
+    // the axis have opposite u and so the same colour: each pair is shaded once.
+    const double axis2 = 2 * FMid.x();
+    const bool symmetric = FFocusX == 0 && axis2 == std::floor(axis2);
+    const int twinSum = static_cast<int>(axis2);
     for (int x = first; x <= last; ++x) {
-        const auto color = Shade((x - FMid.x()) / FRadiusX, v);
-        line[x - x0] = color ? Premultiplied(*color) : 0;
+        const int twin = twinSum - x;
+        if (symmetric && twin >= first && twin < x) {
+            line[x - x0] = line[twin - x0];
+            continue;
+        }
+        TArgb color = 0;
+        if (ShadeAt(row, (x - FMid.x()) / FRadiusX, color)) {
+            line[x - x0] = opaque ? color : Premultiplied(color);
+        }
     }
 }
 

@@ -207,8 +207,18 @@ class TGPPathGradientBrush : public TGPBrush {
     void FillRow(QRgb* line, int x0, int count, double y) const override;
 
   private:
+    // What every point of one row of the unit circle shares.
+    struct TRowTerms {
+        double VV;
+        double Dy;
+        double DyDy;
+        double FocusDy;
+    };
+
     void Prepare();
-    std::optional<TArgb> Shade(double u, double v) const;
+    TRowTerms RowTerms(double v) const;
+    // The colour at u on the row, or false where nothing is painted.
+    bool ShadeAt(const TRowTerms& row, double u, TArgb& color) const;
 
     QRectF FEllipse;
     double FRadiusX = 0;

@@ -295,10 +295,17 @@ int TCanvas::DrawText(const QString& text, QRect& rect, unsigned flags) {
         shown = metrics.elidedText(text, Qt::ElideRight, rect.width(),
                                    qtFlags & (Qt::TextShowMnemonic | Qt::TextHideMnemonic));
     }
+    // Laying the text out to measure it costs as much as drawing it, so a single line drawn
+    // without a background is not measured.
+    const bool measure =
+        (flags & DT_CALCRECT) || !(flags & DT_SINGLELINE) || Brush.Style != bsClear;
     const int measureWidth = (flags & DT_WORDBREAK) ? std::max(1, rect.width()) : 1 << 20;
-    const QRect needed = metrics.boundingRect(
-        QRect(0, 0, measureWidth, 1 << 20),
-        qtFlags & ~(Qt::AlignHCenter | Qt::AlignRight | Qt::AlignVCenter | Qt::AlignBottom), shown);
+    const QRect needed = measure
+                             ? metrics.boundingRect(QRect(0, 0, measureWidth, 1 << 20),
+                                                    qtFlags & ~(Qt::AlignHCenter | Qt::AlignRight |
+                                                                Qt::AlignVCenter | Qt::AlignBottom),
+                                                    shown)
+                             : QRect();
     const int height = (flags & DT_SINGLELINE) ? metrics.height() : needed.height();
     if (flags & DT_CALCRECT) {
         rect.setWidth(needed.width());

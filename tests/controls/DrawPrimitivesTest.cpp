@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <vector>
 
 #include "Canvas.h"
 #include "Colors.h"
@@ -253,6 +254,45 @@ TEST(BandedGradient, ZeroStepsIsOneBandAndCrowdedBandsOverwrite) {
     // offset wins; the bands are one pixel wide and band 7 lies past the rectangle at x = 4.
     EXPECT_EQ(crowded.pixel(0, 0), qRgb(5, 0, 0));
     EXPECT_EQ(crowded.pixel(4, 0), qRgb(35, 0, 0));
+}
+
+// Whole rows are shaded in one go (mirrored pixels once when the centre point sits on the
+// ellipse's axis); they must agree with the brush's colour at every single point.
+TEST(GdiplusLayer, PathGradientRowsMatchTheColourAtEachPoint) {
+    struct TCase {
+        QRectF Ellipse;
+        QPoint Centre;
+        TArgb CentreColour;
+    };
+    const TCase cases[] = {
+        {QRectF(0, -3, 154, 11), QPoint(77, 0), 0xFFF9D1B2},
+        {QRectF(0, 10, 154, 22), QPoint(77, 21), 0xFFFFF8F4},
+        {QRectF(3, 0, 41, 9), QPoint(23, 4), 0xFF102030},
+        {QRectF(0, 0, 40, 12), QPoint(9, 2), 0xFF808080},
+        {QRectF(-5, 0, 30, 10), QPoint(10, 9), 0x80FF0000},
+    };
+    for (const TCase& c : cases) {
+        TGPGraphicsPath path;
+        path.AddEllipse(c.Ellipse.x(), c.Ellipse.y(), c.Ellipse.width(), c.Ellipse.height());
+        TGPPathGradientBrush brush(path);
+        ASSERT_EQ(brush.SetCenterPoint(c.Centre), TStatus::Ok);
+        ASSERT_EQ(brush.SetCenterColor(c.CentreColour), TStatus::Ok);
+        const TArgb surround = 0xFFE1F0F5;
+        int count = 1;
+        ASSERT_EQ(brush.SetSurroundColors(&surround, count), TStatus::Ok);
+        constexpr int kX0 = -8;
+        constexpr int kWidth = 180;
+        std::vector<QRgb> row(kWidth);
+        for (int y = -4; y < 34; ++y) {
+            brush.FillRow(row.data(), kX0, kWidth, y);
+            for (int i = 0; i < kWidth; ++i) {
+                const auto expected = brush.ColorAt(kX0 + i, y);
+                ASSERT_EQ(row[i], expected ? qPremultiply(*expected) : 0u)
+                    << "ellipse " << c.Ellipse.x() << "," << c.Ellipse.y() << " at " << kX0 + i
+                    << "," << y;
+            }
+        }
+    }
 }
 
 TEST(GdiplusLayer, SurroundColoursAreChecked) {
