@@ -1,7 +1,6 @@
 #include "GDIPicture.h"
 
 #include <QBuffer>
-#include <QtEndian>
 
 #include "Errors.h"
 
@@ -39,24 +38,11 @@ void TGDIPPicture::SaveToStream(QIODevice& stream) {
 }
 
 void TGDIPPicture::ReadData(QIODevice& stream) {
-    quint32 length = 0;
-    if (stream.read(reinterpret_cast<char*>(&length), 4) != 4) {
-        throw EReadError(SReadError);
-    }
-    length = qFromLittleEndian(length);
-    const QByteArray bytes = stream.read(length);
-    if (bytes.size() != qsizetype(length)) {
-        throw EReadError(SReadError);
-    }
-    SetData(bytes);
+    SetData(ReadSizedBlock(stream));
 }
 
 void TGDIPPicture::WriteData(QIODevice& stream) {
-    const quint32 length = qToLittleEndian(static_cast<quint32>(FData.size()));
-    if (stream.write(reinterpret_cast<const char*>(&length), 4) != 4 ||
-        stream.write(FData) != FData.size()) {
-        throw EWriteError("Stream write error");
-    }
+    WriteSizedBlock(stream, FData);
 }
 
 void TGDIPPicture::Assign(const TGraphic& source) {

@@ -336,6 +336,25 @@ QByteArray WriteBitmapFileImage(const QImage& source, TPixelFormat format) {
     return out;
 }
 
+QByteArray ReadSizedBlock(QIODevice& stream) {
+    quint32 length = 0;
+    if (stream.read(reinterpret_cast<char*>(&length), 4) != 4) {
+        throw EReadError(SReadError);
+    }
+    length = qFromLittleEndian(length);
+    QByteArray bytes = stream.read(length);
+    if (bytes.size() != qsizetype(length)) {
+        throw EReadError(SReadError);
+    }
+    return bytes;
+}
+
+void WriteSizedBlock(QIODevice& stream, const QByteArray& bytes) {
+    const quint32 length = qToLittleEndian(static_cast<quint32>(bytes.size()));
+    WriteAll(stream, QByteArray(reinterpret_cast<const char*>(&length), 4));
+    WriteAll(stream, bytes);
+}
+
 // ---- TBitmap
 
 TBitmap::TBitmap() = default;
@@ -435,24 +454,12 @@ void TBitmap::SaveToClipboardFormat(QMimeData& data) {
 }
 
 void TBitmap::ReadData(QIODevice& stream) {
-    quint32 length = 0;
-    if (stream.read(reinterpret_cast<char*>(&length), 4) != 4) {
-        throw EReadError(SReadError);
-    }
-    length = qFromLittleEndian(length);
-    const QByteArray bytes = stream.read(length);
-    if (bytes.size() != qsizetype(length)) {
-        throw EReadError(SReadError);
-    }
     TPixelFormat format = pfDevice;
-    SetImage(ReadBitmapFileImage(bytes, &format), format);
+    SetImage(ReadBitmapFileImage(ReadSizedBlock(stream), &format), format);
 }
 
 void TBitmap::WriteData(QIODevice& stream) {
-    const QByteArray bytes = WriteBitmapFileImage(Image(), FPixelFormat);
-    const quint32 length = qToLittleEndian(static_cast<quint32>(bytes.size()));
-    WriteAll(stream, QByteArray(reinterpret_cast<const char*>(&length), 4));
-    WriteAll(stream, bytes);
+    WriteSizedBlock(stream, WriteBitmapFileImage(Image(), FPixelFormat));
 }
 
 QList<QRgb> TBitmap::Palette() const {

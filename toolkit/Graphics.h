@@ -138,6 +138,11 @@ class TBitmap : public TGraphic {
 QImage ReadBitmapFileImage(const QByteArray& bytes, TPixelFormat* format = nullptr);
 QByteArray WriteBitmapFileImage(const QImage& image, TPixelFormat format);
 
+// A block as graphics persist it: its 32-bit length, then its bytes. Reading a short block raises
+// the runtime's read error.
+QByteArray ReadSizedBlock(QIODevice& stream);
+void WriteSizedBlock(QIODevice& stream, const QByteArray& bytes);
+
 using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
 
 struct TGraphicClass {

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "Colors.h"
+#include "Errors.h"
 #include "QtPrinters.h"
 #include "ShapeButton.h"
 #include "StdCtrls.h"
@@ -205,6 +206,25 @@ TEST_F(ShapeButton, KeyTipSitsOnTheMiddleOfTheNamedEdge) {
     EXPECT_EQ(button->ShortCutHintPlace(corner, tip), QPoint(100 + 201 - 10, 55));
     button->SetShortCutHintPos(shpBottom);
     EXPECT_EQ(button->ShortCutHintPlace(corner, tip), QPoint(190, 65));
+}
+
+TEST(GDIPPicture, RecordRoundTripAndDamagedRecords) {
+    TGDIPPicture source;
+    source.SetData(PngOf(5, 3, Qt::blue));
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    source.WriteData(out);
+    TGDIPPicture copy;
+    EXPECT_TRUE(copy.ReadExtra(QStringLiteral("Data"), TLayoutValue(out.data())));
+    EXPECT_EQ(copy.Width(), 5);
+    EXPECT_EQ(copy.Height(), 3);
+    EXPECT_EQ(copy.Data(), source.Data());
+    EXPECT_THROW(copy.ReadExtra(QStringLiteral("Data"), TLayoutValue(out.data().left(10))),
+                 EReadError);
+    // Bytes no reader knows leave the picture empty.
+    copy.SetData(QByteArray("not a picture"));
+    EXPECT_TRUE(copy.Empty());
+    EXPECT_EQ(copy.FormatCode(), ifUnknown);
 }
 
 TEST_F(ShapeButton, KeyTipRequestsToggleTheWindowAtItsPlace) {
