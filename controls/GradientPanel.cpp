@@ -511,19 +511,7 @@ void TCustomGradientPanel::PaintTo(TCanvas& canvas) {
 
     canvas.Brush.Color = Color();
     canvas.Pen.Color = Color();
-    r = client;
-    if (FCaption->Visible()) {
-        const int room = FCaption->Height() - 2 * BevelWidth();
-        if (LeftCaption()) {
-            r.Left += room + 2;
-        } else {
-            r.Top += room;
-        }
-    }
-    if (FBorderShadow) {
-        r.Right -= 2;
-        r.Bottom -= 3;
-    }
+    r = BodyRect();
     QPainter& p = canvas.Painter();
     p.save();
     p.setClipRect(r.ToQRect());
@@ -669,8 +657,8 @@ TFormattedTextStyle TCustomGradientPanel::TextStyle(const TFont& font,
     return style;
 }
 
-// The rectangle of the text before its vertical placement (painting steps 5 and 7).
-TEdgeRect TCustomGradientPanel::TextRect() const {
+// The client area less the caption bar and the border shadow.
+TEdgeRect TCustomGradientPanel::BodyRect() const {
     TEdgeRect r = TEdgeRect::Of(ClientRect());
     if (FCaption->Visible()) {
         const int room = FCaption->Height() - 2 * BevelWidth();
@@ -684,6 +672,12 @@ TEdgeRect TCustomGradientPanel::TextRect() const {
         r.Right -= 2;
         r.Bottom -= 3;
     }
+    return r;
+}
+
+// The rectangle of the text before its vertical placement (painting steps 5 and 7).
+TEdgeRect TCustomGradientPanel::TextRect() const {
+    TEdgeRect r = BodyRect();
     r.Inflate(-BorderWidth(), -BorderWidth());
     r.Left += FIndent;
     r.Top += FTopIndent;

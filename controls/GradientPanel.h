@@ -299,6 +299,7 @@ class TCustomGradientPanel : public TPanel {
     void PaintSizeGrip(TCanvas& canvas);
 
     TFormattedTextStyle TextStyle(const TFont& font, const QString& hoverAnchor) const;
+    TEdgeRect BodyRect() const;
     TEdgeRect TextRect() const;
     QString AnchorIn(const QString& markup, const TFont& font, TEdgeRect r, bool aligned, int x,
                      int y) const;
