@@ -149,8 +149,42 @@ void TCustomShapeButton::MouseUp(TMouseButton button, TShiftState shift, int x, 
     SyncHotState();
 }
 
+// The click runs OnClick, or the linked action when there is no handler.
 void TCustomShapeButton::Click() {
+    if (!OnClick && Action() != nullptr) {
+        Action()->Execute();
+        return;
+    }
     TGraphicControl::Click();
+}
+
+bool TShapeButtonActionLink::IsGroupIndexLinked() const {
+    return FAction != nullptr && FAction->GroupIndex() == FClient.GroupIndex();
+}
+
+void TCustomShapeButton::SetAction(TAction* value) {
+    disconnect(FActionConnection);
+    FActionLink.reset();
+    if (value == nullptr) {
+        return;
+    }
+    FActionLink = std::make_unique<TShapeButtonActionLink>(*this, *value);
+    FActionConnection = connect(value, &TAction::Changed, this, [this] { ActionUpdated(); });
+    if (FLoading || FGroupIndex == 0) {
+        SetGroupIndex(value->GroupIndex());
+    }
+    ActionUpdated();
+}
+
+void TCustomShapeButton::ActionUpdated() {
+    TAction* action = Action();
+    if (action == nullptr) {
+        return;
+    }
+    SetEnabled(action->Enabled());
+    if (FActionLink->IsGroupIndexLinked()) {
+        SetDown(action->Checked());
+    }
 }
 
 void TCustomShapeButton::MouseEnter() {
@@ -261,6 +295,9 @@ void TCustomShapeButton::ButtonPressed(int groupIndex, TControl* sender) {
     if (other->FDown && FDown) {
         FDown = false;
         FDrawState = stUp;
+        if (TAction* action = Action()) {
+            action->SetChecked(false);
+        }
         update();
     }
     FAllowAllUp = other->FAllowAllUp;

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "Action.h"
 #include "Control.h"
 #include "GDIPicture.h"
 #include "GlowButton.h"
@@ -20,6 +21,22 @@ enum TShortCutHintPos { shpLeft, shpTop, shpRight, shpBottom };
 Q_ENUM_NS(TShortCutHintPos)
 
 }  // namespace shape
+
+class TCustomShapeButton;
+
+// Ties a shape button to an action: Down follows the action's check mark and GroupIndex its group
+// index while they are linked.
+class TShapeButtonActionLink {
+  public:
+    TShapeButtonActionLink(TCustomShapeButton& client, TAction& action)
+        : FClient(client), FAction(&action) {}
+    TAction* Action() const { return FAction; }
+    bool IsGroupIndexLinked() const;
+
+  private:
+    TCustomShapeButton& FClient;
+    QPointer<TAction> FAction;
+};
 
 class TCustomShapeButton : public TGraphicControl {
     Q_OBJECT
@@ -50,6 +67,11 @@ class TCustomShapeButton : public TGraphicControl {
 
     // Where the key tip window of size `tip` goes, in screen coordinates of the button's corner.
     QPoint ShortCutHintPlace(QPoint buttonTopLeft, QSize tip) const;
+    TAction* Action() const { return FActionLink ? FActionLink->Action() : nullptr; }
+    // Links the button to an action (null unlinks); the action hands over its group index when
+    // the button has none.
+    void SetAction(TAction* value);
+
     // A key-tip request: shows the key tip window, or hides and frees a shown one.
     void ToggleShortCutHint();
     TShortCutHintWindow* ShortCutHintWindow() const { return FShortCutHintWindow.get(); }
@@ -82,6 +104,7 @@ class TCustomShapeButton : public TGraphicControl {
 
   private:
     bool Inside(int x, int y) const;
+    void ActionUpdated();
     void LeaveTimerTick();
     void SyncHotState();
 
@@ -102,6 +125,8 @@ class TCustomShapeButton : public TGraphicControl {
     TDrawState FDrawState = stUp;
     std::unique_ptr<TTimer> FLeaveTimer;
     std::unique_ptr<TShortCutHintWindow> FShortCutHintWindow;
+    std::unique_ptr<TShapeButtonActionLink> FActionLink;
+    QMetaObject::Connection FActionConnection;
     bool FLoading = false;
     bool FDownWhileLoading = false;
 };

@@ -208,6 +208,31 @@ TEST_F(ShapeButton, KeyTipSitsOnTheMiddleOfTheNamedEdge) {
     EXPECT_EQ(button->ShortCutHintPlace(corner, tip), QPoint(190, 65));
 }
 
+TEST_F(ShapeButton, ActionLinkCarriesGroupCheckMarkAndExecution) {
+    TAction action;
+    action.SetGroupIndex(2);
+    int executed = 0;
+    action.OnExecute = [&](QObject*) { ++executed; };
+    auto* linked = new TTestShapeButton(&parent);
+    linked->SetAction(&action);
+    EXPECT_EQ(linked->GroupIndex(), 2);
+    action.SetChecked(true);
+    EXPECT_TRUE(linked->Down());
+    action.SetEnabled(false);
+    EXPECT_FALSE(linked->Enabled());
+    action.SetEnabled(true);
+    linked->Click();
+    EXPECT_EQ(executed, 1);
+
+    // Another button of the group going down clears the action's check mark.
+    auto* other = new TTestShapeButton(&parent);
+    other->SetGroupIndex(2);
+    linked->SetAllowAllUp(true);
+    other->SetDown(true);
+    EXPECT_FALSE(linked->Down());
+    EXPECT_FALSE(action.Checked());
+}
+
 TEST(GDIPPicture, RecordRoundTripAndDamagedRecords) {
     TGDIPPicture source;
     source.SetData(PngOf(5, 3, Qt::blue));
