@@ -675,7 +675,7 @@ TEdgeRect TCustomGradientPanel::BodyRect() const {
     return r;
 }
 
-// The rectangle of the text before its vertical placement (painting steps 5 and 7).
+// The rectangle of the text before its vertical placement (panel text and its measuring).
 TEdgeRect TCustomGradientPanel::TextRect() const {
     TEdgeRect r = BodyRect();
     r.Inflate(-BorderWidth(), -BorderWidth());
