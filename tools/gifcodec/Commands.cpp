@@ -31,6 +31,28 @@ std::span<const TCommand> AllCommands() {
     return kCommands;
 }
 
+void TakeFileOperand(const std::string& arg, std::string& file) {
+    if (arg.size() > 1 && arg[0] == '-') {
+        throw EUsageError("unknown option '" + arg + "'");
+    }
+    if (!file.empty()) {
+        throw EUsageError("more than one FILE given");
+    }
+    file = arg;
+}
+
+void RequireFile(const std::string& file) {
+    if (file.empty()) {
+        throw EUsageError("no FILE given");
+    }
+}
+
+void RequireOutput(const std::string& out, std::string_view hint) {
+    if (out.empty()) {
+        throw EUsageError("no output given (" + std::string(hint) + ")");
+    }
+}
+
 std::string CommandUsage(const TCommand& command) {
     return "gifcodec " + std::string(command.Name) + " " + std::string(command.Synopsis) +
            "\n    " + std::string(command.Summary) + "\n";

@@ -40,6 +40,12 @@ int RunEncode(std::span<const std::string> args);
 int RunCopy(std::span<const std::string> args);
 int RunComment(std::span<const std::string> args);
 
+// The command line's one FILE operand: an argument that is no option; a second one is an error.
+void TakeFileOperand(const std::string& arg, std::string& file);
+// After the arguments: a FILE was given, and the output a writing command needs.
+void RequireFile(const std::string& file);
+void RequireOutput(const std::string& out, std::string_view hint);
+
 // The usage text of the tool (all commands) or of one command.
 std::string UsageText();
 std::string CommandUsage(const TCommand& command);

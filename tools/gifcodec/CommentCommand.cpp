@@ -26,9 +26,7 @@ int RunComment(std::span<const std::string> args) {
     if (positional.size() != 2) {
         throw EUsageError("FILE and TEXT are needed");
     }
-    if (out.empty()) {
-        throw EUsageError("no output given (-o OUT.gif)");
-    }
+    RequireOutput(out, "-o OUT.gif");
     gif::TGIFImage image;
     LoadGifFile(positional[0], image);
     // The whole text is one line; the writer spreads it over as many sub-blocks as it needs.

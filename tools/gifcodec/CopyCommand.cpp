@@ -16,20 +16,12 @@ int RunCopy(std::span<const std::string> args) {
                 throw EUsageError("-o needs a value");
             }
             out = args[++i];
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            throw EUsageError("unknown option '" + arg + "'");
-        } else if (file.empty()) {
-            file = arg;
         } else {
-            throw EUsageError("more than one FILE given");
+            TakeFileOperand(arg, file);
         }
     }
-    if (file.empty()) {
-        throw EUsageError("no FILE given");
-    }
-    if (out.empty()) {
-        throw EUsageError("no output given (-o OUT.gif)");
-    }
+    RequireFile(file);
+    RequireOutput(out, "-o OUT.gif");
     gif::TGIFImage image;
     LoadGifFile(file, image);
     SaveGifFile(out, image);

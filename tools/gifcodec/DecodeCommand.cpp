@@ -46,20 +46,12 @@ int RunDecode(std::span<const std::string> args) {
             } else {
                 frameIndex = ParseFrameIndex(value);
             }
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            throw EUsageError("unknown option '" + arg + "'");
-        } else if (file.empty()) {
-            file = arg;
         } else {
-            throw EUsageError("more than one FILE given");
+            TakeFileOperand(arg, file);
         }
     }
-    if (file.empty()) {
-        throw EUsageError("no FILE given");
-    }
-    if (out.empty()) {
-        throw EUsageError("no output given (-o OUT.bmp)");
-    }
+    RequireFile(file);
+    RequireOutput(out, "-o OUT.bmp");
 
     gif::TGIFImage image;
     TProgressBar progress;

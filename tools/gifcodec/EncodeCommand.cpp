@@ -70,9 +70,7 @@ TEncodeOptions ParseOptions(std::span<const std::string> args) {
     if (options.Inputs.empty()) {
         throw EUsageError("no input bitmap given");
     }
-    if (options.Out.empty()) {
-        throw EUsageError("no output given (-o OUT.gif)");
-    }
+    RequireOutput(options.Out, "-o OUT.gif");
     return options;
 }
 

@@ -126,17 +126,11 @@ int RunInfo(std::span<const std::string> args) {
     for (const std::string& arg : args) {
         if (arg == "--json") {
             json = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            throw EUsageError("unknown option '" + arg + "'");
-        } else if (file.empty()) {
-            file = arg;
         } else {
-            throw EUsageError("more than one FILE given");
+            TakeFileOperand(arg, file);
         }
     }
-    if (file.empty()) {
-        throw EUsageError("no FILE given");
-    }
+    RequireFile(file);
 
     gif::TGIFImage image;
     TProgressBar progress;
