@@ -382,28 +382,16 @@ void TShortCutHintWindow::paintEvent(QPaintEvent*) {
     canvas.RoundRect(0, 0, width(), height(), 3, 3);
 }
 
-// ---- the face
+namespace {
 
-QSize DrawGlowFace(TCanvas& canvas, const TGlowFaceParams& params) {
+// The background, the border and the focus rings: what a face shows whatever its content.
+void DrawFaceFrame(TGPGraphics& graphics, const TGlowFaceParams& params, const QRect& content,
+                   const QRect& strip) {
     const int l = params.Rect.left();
     const int t = params.Rect.top();
     const int r = RectRight(params.Rect);
     const int b = RectBottom(params.Rect);
     const int radius = params.Rounded ? kCornerRadius : 0;
-
-    QRect content = params.Rect;
-    QRect strip;
-    if (params.DropDownButton) {
-        if (params.DropDownPosition == dpRight) {
-            content = RectLTRB(l, t, r - kDropDownStrip, b);
-            strip = RectLTRB(r - kDropDownStrip, t, r, b);
-        } else {
-            content = RectLTRB(l, t, r, b - kDropDownStrip);
-            strip = RectLTRB(l, b - kDropDownStrip, r, b);
-        }
-    }
-
-    TGPGraphics graphics(canvas);
     if (!params.SkipBackground) {
         if (params.DropDownButton && params.DropDownSplit && params.Colors.Active) {
             const bool stripHot = params.DropDownState == 2;
@@ -439,6 +427,86 @@ QSize DrawGlowFace(TCanvas& canvas, const TGlowFaceParams& params) {
         DrawRoundedOutline(graphics, kFocusRingOuter, l + 1, t + 1, r - 3, b - 3, radius, false);
         DrawRoundedOutline(graphics, kFocusRingInner, l + 2, t + 2, r - 5, b - 5, radius, true);
     }
+}
+
+// Copies the frame from the button's cache, drawing it there first when the face changed. Only
+// a frame with its background can be kept (without one the rings blend with the parent's
+// pixels), only when the painter does no more than move it by whole pixels, and only when
+// nothing outside the face can be painted (the halves' fills reach past it).
+bool DrawCachedFrame(QPainter& painter, const TGlowFaceParams& params, const QRect& content,
+                     const QRect& strip) {
+    const QTransform& world = painter.worldTransform();
+    if (params.Cache == nullptr || params.SkipBackground ||
+        world.type() > QTransform::TxTranslate || world.dx() != std::floor(world.dx()) ||
+        world.dy() != std::floor(world.dy())) {
+        return false;
+    }
+    QRect visible = world.inverted().mapRect(painter.window());
+    if (painter.hasClipping()) {
+        visible &= painter.clipBoundingRect().toAlignedRect();
+    }
+    if (!params.Rect.contains(visible)) {
+        return false;
+    }
+    const qreal ratio = painter.device()->devicePixelRatio();
+    const TGlowFaceCache::TKey key{.Rect = params.Rect,
+                                   .PixelRatio = ratio,
+                                   .Colors = params.Colors,
+                                   .Rounded = params.Rounded,
+                                   .BorderStyle = params.BorderStyle,
+                                   .Position = params.Position,
+                                   .FocusBorder = params.FocusBorder,
+                                   .MouseInside = params.MouseInside,
+                                   .DropDownButton = params.DropDownButton,
+                                   .DropDownPosition = params.DropDownPosition,
+                                   .DropDownSplit = params.DropDownSplit,
+                                   .DropDownState = params.DropDownState};
+    TGlowFaceCache& cache = *params.Cache;
+    if (cache.Image.isNull() || !(cache.Key == key)) {
+        cache.Image = QImage(params.Rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        cache.Image.setDevicePixelRatio(ratio);
+        QPainter framePainter(&cache.Image);
+        framePainter.translate(-params.Rect.topLeft());
+        {
+            TGPGraphics frame(framePainter);
+            DrawFaceFrame(frame, params, content, strip);
+        }
+        framePainter.end();
+        cache.Key = key;
+    }
+    painter.drawImage(params.Rect.topLeft(), cache.Image);
+    return true;
+}
+
+}  // namespace
+
+// ---- the face
+
+QSize DrawGlowFace(TCanvas& canvas, const TGlowFaceParams& params) {
+    const int l = params.Rect.left();
+    const int t = params.Rect.top();
+    const int r = RectRight(params.Rect);
+    const int b = RectBottom(params.Rect);
+
+    QRect content = params.Rect;
+    QRect strip;
+    if (params.DropDownButton) {
+        if (params.DropDownPosition == dpRight) {
+            content = RectLTRB(l, t, r - kDropDownStrip, b);
+            strip = RectLTRB(r - kDropDownStrip, t, r, b);
+        } else {
+            content = RectLTRB(l, t, r, b - kDropDownStrip);
+            strip = RectLTRB(l, b - kDropDownStrip, r, b);
+        }
+    }
+
+    TGPGraphics graphics(canvas);
+    if (!params.MeasureOnly) {
+        if (!DrawCachedFrame(canvas.Painter(), params, content, strip)) {
+            DrawFaceFrame(graphics, params, content, strip);
+        }
+    }
+    graphics.SetSmoothingMode(SmoothingModeAntiAlias);
 
     QSize glyph;
     if (params.GlyphBitmap != nullptr && !params.GlyphBitmap->Empty() &&
@@ -1478,6 +1546,7 @@ void TCustomGlowButton::Paint() {
     params.DropDownDirection = FDropDownDirection;
     params.DropDownSplit = FDropDownSplit;
     params.DropDownState = dropDownState;
+    params.Cache = &FFaceCache;
 
     if (FNeedMeasure || (FAutoSize && !FMeasured)) {
         FNeedMeasure = false;

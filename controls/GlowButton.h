@@ -3,6 +3,7 @@
 // release inside, on Enter and Space, and on its access key.
 #pragma once
 
+#include <QImage>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -78,6 +79,7 @@ struct TGlowColorSet {
     gdip::TGDIPGradient Gradient;
     gdip::TGDIPGradient GradientMirror;
     bool Active;
+    bool operator==(const TGlowColorSet&) const = default;
 };
 
 // The face colours of `a` mixed into those of `b` (share of `a` in percent).
@@ -297,6 +299,30 @@ class TShortCutHintWindow : public QWidget {
 };
 
 // Everything the face routine needs for one paint.
+// A face's background, border and focus rings as last drawn, with what they were drawn from:
+// drawing the same face again copies them instead of shading them anew.
+struct TGlowFaceCache {
+    struct TKey {
+        // Where the face lies matters, not only its size: its border reaches to the right and
+        // bottom coordinates taken as width and height.
+        QRect Rect;
+        qreal PixelRatio = 0;
+        TGlowColorSet Colors{};
+        bool Rounded = false;
+        glow::TBorderStyle BorderStyle = glow::bsNone;
+        glow::TButtonPosition Position = glow::bpStandalone;
+        bool FocusBorder = false;
+        bool MouseInside = false;
+        bool DropDownButton = false;
+        glow::TDropDownPosition DropDownPosition = glow::dpRight;
+        bool DropDownSplit = false;
+        int DropDownState = 0;
+        bool operator==(const TKey&) const = default;
+    };
+    TKey Key;
+    QImage Image;
+};
+
 struct TGlowFaceParams {
     QRect Rect;
     TGlowColorSet Colors{};
@@ -324,6 +350,8 @@ struct TGlowFaceParams {
     // 0 none, 1 drop-down part idle, 2 drop-down part under the pointer.
     int DropDownState = 0;
     bool MeasureOnly = false;
+    // Where the button keeps its last background; none draws it afresh every time.
+    TGlowFaceCache* Cache = nullptr;
 };
 // Draws the face (or only measures it) and returns the size the content needs.
 QSize DrawGlowFace(TCanvas& canvas, const TGlowFaceParams& params);
@@ -605,6 +633,7 @@ class TCustomGlowButton : public TWinControl {
     bool FWindowCreated = false;
     bool FNeedMeasure = false;
     bool FMeasured = false;
+    TGlowFaceCache FFaceCache;
     // A left press began here and may click on release (the base control's own record).
     bool FBaseClickPending = false;
 };

@@ -1,14 +1,78 @@
 #include "Canvas.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHash>
 #include <QPen>
 #include <QStyle>
+#include <QThread>
 #include <cstdlib>
 
 #include "Colors.h"
 #include "Graphics.h"
 
 namespace vx {
+
+namespace {
+
+struct TMeasureKey {
+    QFont Font;
+    QString Text;
+    int Flags = 0;
+    int Width = 0;
+    bool operator==(const TMeasureKey&) const = default;
+};
+
+size_t qHash(const TMeasureKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.Font, key.Text, key.Flags, key.Width);
+}
+
+// Laying a text out to measure it costs as much as drawing it, and the controls measure the same
+// captions on every paint: what the window thread measured is kept until the fonts change.
+class TMeasureCache {
+  public:
+    static TMeasureCache* ForThisThread() {
+        auto* app = QGuiApplication::instance();
+        if (app == nullptr || app->thread() != QThread::currentThread()) {
+            return nullptr;
+        }
+        static TMeasureCache* cache = new TMeasureCache(app);
+        return cache;
+    }
+
+    QRect Bounds(const QFontMetrics& metrics, TMeasureKey key) {
+        if (const auto found = FBounds.constFind(key); found != FBounds.cend()) {
+            return *found;
+        }
+        if (FBounds.size() >= kCapacity) {
+            FBounds.clear();
+        }
+        const QRect bounds =
+            metrics.boundingRect(QRect(0, 0, key.Width, 1 << 20), key.Flags, key.Text);
+        FBounds.insert(std::move(key), bounds);
+        return bounds;
+    }
+
+  private:
+    static constexpr qsizetype kCapacity = 512;
+
+    explicit TMeasureCache(QCoreApplication* app) {
+        QObject::connect(qGuiApp, &QGuiApplication::fontDatabaseChanged, app,
+                         [this] { FBounds.clear(); });
+    }
+
+    QHash<TMeasureKey, QRect> FBounds;
+};
+
+QRect MeasureText(const QFont& font, const QFontMetrics& metrics, const QString& text, int flags,
+                  int width) {
+    if (TMeasureCache* cache = TMeasureCache::ForThisThread()) {
+        return cache->Bounds(metrics, {font, text, flags, width});
+    }
+    return metrics.boundingRect(QRect(0, 0, width, 1 << 20), flags, text);
+}
+
+}  // namespace
 
 TPrefixedText StripPrefix(const QString& caption) {
     TPrefixedText result;
@@ -300,12 +364,11 @@ int TCanvas::DrawText(const QString& text, QRect& rect, unsigned flags) {
     const bool measure =
         (flags & DT_CALCRECT) || !(flags & DT_SINGLELINE) || Brush.Style != bsClear;
     const int measureWidth = (flags & DT_WORDBREAK) ? std::max(1, rect.width()) : 1 << 20;
-    const QRect needed = measure
-                             ? metrics.boundingRect(QRect(0, 0, measureWidth, 1 << 20),
-                                                    qtFlags & ~(Qt::AlignHCenter | Qt::AlignRight |
-                                                                Qt::AlignVCenter | Qt::AlignBottom),
-                                                    shown)
-                             : QRect();
+    const QRect needed = measure ? MeasureText(font, metrics, shown,
+                                               qtFlags & ~(Qt::AlignHCenter | Qt::AlignRight |
+                                                           Qt::AlignVCenter | Qt::AlignBottom),
+                                               measureWidth)
+                                 : QRect();
     const int height = (flags & DT_SINGLELINE) ? metrics.height() : needed.height();
     if (flags & DT_CALCRECT) {
         rect.setWidth(needed.width());

@@ -3,7 +3,11 @@
 #include <QApplication>
 #include <QImage>
 #include <memory>
+#include <tuple>
+#include <utility>
+#include <vector>
 
+#include "Canvas.h"
 #include "Colors.h"
 #include "Forms.h"
 #include "GlowButton.h"
@@ -323,6 +327,102 @@ TEST_F(GlowButtonFixture, NoBorderStillShowsTheFocusRings) {
     const QImage face = Render();
     EXPECT_EQ(face.pixel(40, 0), qRgb(255, 255, 255));
     EXPECT_EQ(face.pixel(40, 1), Rgb(14986633));
+}
+
+// Draws a face on the parent's colour, at the given pixel ratio and painter transform, clipped
+// to the face as a button's own painting is, or not.
+QImage DrawFace(const TGlowFaceParams& params, qreal ratio, QTransform transform, bool clip) {
+    QImage image(QSize(180, 40) * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Rgb(kParent));
+    TCanvas canvas(&image);
+    canvas.Painter().setTransform(transform);
+    if (clip) {
+        canvas.Painter().setClipRect(params.Rect);
+    }
+    DrawGlowFace(canvas, params);
+    canvas.Release();
+    return image;
+}
+
+// A face drawn through the button's cache, when the cache is filled and when it is reused,
+// equals the face drawn afresh; each value that shapes the frame makes the cache draw anew.
+TEST(GlowFaceCache, CachedFacesEqualFreshOnes) {
+    TGlowButton button;
+    ApplyLayoutAppearance(button);
+    const TGlowButtonAppearance& a = *button.Appearance();
+    const TFont font;
+    TGlowFaceParams base;
+    base.Rect = QRect(0, 0, 154, 22);
+    base.Colors = a.NormalSet();
+    base.Caption = QStringLiteral("&E-Mail-Adresse überprüfen");
+    base.Font = &font;
+    base.AntiAlias = gdip::aaNone;
+
+    // Each face with the one it differs from in a single value.
+    std::vector<std::tuple<const char*, TGlowFaceParams, TGlowFaceParams>> faces;
+    const auto add = [&faces](const char* name, const TGlowFaceParams& from, auto change) {
+        TGlowFaceParams face = from;
+        change(face);
+        faces.emplace_back(name, from, face);
+        return face;
+    };
+    add("normal", base, [](TGlowFaceParams&) {});
+    const TGlowFaceParams hot =
+        add("hot", base, [&a](TGlowFaceParams& p) { p.Colors = a.HotSet(); });
+    add("hot border", hot, [&a](TGlowFaceParams& p) { p.Colors.BorderColor = a.BorderColorHot(); });
+    add("focus", base, [](TGlowFaceParams& p) { p.FocusBorder = true; });
+    add("square", base, [](TGlowFaceParams& p) { p.Rounded = false; });
+    add("no border", base, [](TGlowFaceParams& p) { p.BorderStyle = glow::bsNone; });
+    add("left", base, [](TGlowFaceParams& p) { p.Position = bpLeft; });
+    const TGlowFaceParams middle =
+        add("middle", base, [](TGlowFaceParams& p) { p.Position = bpMiddle; });
+    add("middle inside", middle, [](TGlowFaceParams& p) { p.MouseInside = true; });
+    const TGlowFaceParams right =
+        add("right", base, [](TGlowFaceParams& p) { p.Position = bpRight; });
+    add("right inside", right, [](TGlowFaceParams& p) { p.MouseInside = true; });
+    add("larger", base, [](TGlowFaceParams& p) { p.Rect = QRect(0, 0, 170, 30); });
+    add("moved", base, [](TGlowFaceParams& p) { p.Rect = QRect(6, 4, 154, 22); });
+    const TGlowFaceParams active =
+        add("active", base, [](TGlowFaceParams& p) { p.Colors.Active = true; });
+    const TGlowFaceParams dropDown =
+        add("drop-down", active, [](TGlowFaceParams& p) { p.DropDownButton = true; });
+    add("drop-down hot", dropDown, [](TGlowFaceParams& p) { p.DropDownState = 2; });
+    add("drop-down below", dropDown, [](TGlowFaceParams& p) { p.DropDownPosition = dpBottom; });
+    add("drop-down whole", dropDown, [](TGlowFaceParams& p) { p.DropDownSplit = false; });
+    add("transparent focus", base, [](TGlowFaceParams& p) {
+        p.SkipBackground = true;
+        p.FocusBorder = true;
+    });
+
+    TGlowFaceCache cache;
+    for (const qreal ratio : {1.0, 2.0}) {
+        for (const QTransform& transform :
+             {QTransform(), QTransform::fromTranslate(3, 5), QTransform::fromScale(1.5, 1.25)}) {
+            for (const bool clip : {true, false}) {
+                for (auto [name, prior, params] : faces) {
+                    const QImage fresh = DrawFace(params, ratio, transform, clip);
+                    prior.Cache = &cache;
+                    DrawFace(prior, ratio, transform, clip);
+                    params.Cache = &cache;
+                    const qint64 before = cache.Image.cacheKey();
+                    EXPECT_EQ(DrawFace(params, ratio, transform, clip), fresh)
+                        << name << " filling, ratio " << ratio << ", " << transform.type();
+                    // Kept only where nothing beyond the face can be painted and nothing scales.
+                    if (clip && transform.type() <= QTransform::TxTranslate &&
+                        !params.SkipBackground) {
+                        EXPECT_EQ(cache.Key.Rect, params.Rect) << name;
+                        EXPECT_EQ(cache.Key.Colors, params.Colors) << name;
+                        EXPECT_EQ(cache.Key.PixelRatio, ratio) << name;
+                    } else {
+                        EXPECT_EQ(cache.Image.cacheKey(), before) << name;
+                    }
+                    EXPECT_EQ(DrawFace(params, ratio, transform, clip), fresh)
+                        << name << " reused, ratio " << ratio << ", " << transform.type();
+                }
+            }
+        }
+    }
 }
 
 TEST(ShortCutHint, WindowPaintsASilverBandAndFrame) {

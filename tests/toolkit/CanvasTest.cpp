@@ -156,6 +156,26 @@ TEST(Canvas, DrawTextMeasuresWithoutPrefixCharacters) {
     EXPECT_GT(height, 0);
 }
 
+// Measurements are remembered per font, text and flags: none of them may answer for another.
+TEST(Canvas, DrawTextMeasuresEachFontAndTextOnItsOwn) {
+    QImage image = White(4, 4);
+    TCanvas canvas(&image);
+    const auto width = [&canvas](const QString& text, int size, bool bold, unsigned flags) {
+        canvas.Font().SetSize(size);
+        canvas.Font().SetStyle(bold ? TFontStyles(fsBold) : TFontStyles());
+        QRect r(0, 0, 0, 0);
+        canvas.DrawText(text, r, flags | DT_CALCRECT);
+        return r.width();
+    };
+    const QString text = QStringLiteral("Wwwwwwwwww&w");
+    const int small = width(text, 8, false, DT_SINGLELINE);
+    EXPECT_GT(width(text, 16, false, DT_SINGLELINE), small);
+    EXPECT_GT(width(text, 8, true, DT_SINGLELINE), small);
+    EXPECT_GT(width(text, 8, false, DT_SINGLELINE | DT_NOPREFIX), small);
+    EXPECT_GT(width(text + u'w', 8, false, DT_SINGLELINE), small);
+    EXPECT_EQ(width(text, 8, false, DT_SINGLELINE), small);
+}
+
 TEST(Canvas, DrawTextCentresVertically) {
     QImage image = White(100, 40);
     {
