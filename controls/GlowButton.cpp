@@ -429,12 +429,56 @@ void DrawFaceFrame(TGPGraphics& graphics, const TGlowFaceParams& params, const Q
     }
 }
 
-// Copies the frame from the button's cache, drawing it there first when the face changed. Only
-// a frame with its background can be kept (without one the rings blend with the parent's
-// pixels), only when the painter does no more than move it by whole pixels, and only when
-// nothing outside the face can be painted (the halves' fills reach past it).
-bool DrawCachedFrame(QPainter& painter, const TGlowFaceParams& params, const QRect& content,
-                     const QRect& strip) {
+// The caption as measured: the text objects of the anti-aliased path and where it goes.
+struct TCaptionText {
+    bool GdiplusText = false;
+    std::unique_ptr<TGPFontFamily> Family;
+    std::unique_ptr<TGPFont> Font;
+    std::unique_ptr<TGPStringFormat> Format;
+    TTextRenderingHint Hint = TextRenderingHintSystemDefault;
+    QRectF Place;
+};
+
+void DrawCaption(TCanvas& canvas, TGPGraphics& graphics, const TGlowFaceParams& params,
+                 const TCaptionText& caption) {
+    if (params.Caption.isEmpty()) {
+        return;
+    }
+    const TFont& font = *params.Font;
+    if (caption.GdiplusText) {
+        graphics.SetTextRenderingHint(caption.Hint);
+        const TGPSolidBrush brush(ToOpaqueArgb(params.Enabled ? font.Color() : kDisabledText));
+        graphics.DrawString(params.Caption, *caption.Font, caption.Place, *caption.Format, brush);
+        return;
+    }
+    canvas.Brush.Style = bsClear;
+    canvas.Font().Assign(font);
+    const int x = static_cast<int>(std::lround(caption.Place.x()));
+    const int y = static_cast<int>(std::lround(caption.Place.y()));
+    QRect textRect(x, y, static_cast<int>(std::lround(caption.Place.width())),
+                   static_cast<int>(std::lround(caption.Place.height())));
+    if (params.Layout == blGlyphLeftAdjusted) {
+        textRect.translate(2, 0);
+    }
+    canvas.DrawText(params.Caption, textRect, TextFormat(params.Layout));
+}
+
+// The set with system colours turned into what they show now.
+TGlowColorSet Resolved(TGlowColorSet set) {
+    for (TColor* color :
+         {&set.Color, &set.ColorTo, &set.ColorMirror, &set.ColorMirrorTo, &set.BorderColor}) {
+        *color = static_cast<TColor>(ColorToRGB(*color));
+    }
+    return set;
+}
+
+// Copies the frame and caption from the button's cache, drawing them there first when the face
+// changed. Only a face with its background can be kept (without one, rings and text blend with
+// the parent's pixels), only when the painter does no more than move it by whole pixels, and
+// only when nothing outside the face can be painted (the halves' fills reach past it).
+bool DrawCachedLayer(TCanvas& canvas, const TGlowFaceParams& params, QSize glyph,
+                     const std::function<void(TCanvas&, TGPGraphics&)>& draw) {
+    QPainter& painter = canvas.Painter();
     const QTransform& world = painter.worldTransform();
     if (params.Cache == nullptr || params.SkipBackground ||
         world.type() > QTransform::TxTranslate || world.dx() != std::floor(world.dx()) ||
@@ -449,29 +493,41 @@ bool DrawCachedFrame(QPainter& painter, const TGlowFaceParams& params, const QRe
         return false;
     }
     const qreal ratio = painter.device()->devicePixelRatio();
-    const TGlowFaceCache::TKey key{.Rect = params.Rect,
-                                   .PixelRatio = ratio,
-                                   .Colors = params.Colors,
-                                   .Rounded = params.Rounded,
-                                   .BorderStyle = params.BorderStyle,
-                                   .Position = params.Position,
-                                   .FocusBorder = params.FocusBorder,
-                                   .MouseInside = params.MouseInside,
-                                   .DropDownButton = params.DropDownButton,
-                                   .DropDownPosition = params.DropDownPosition,
-                                   .DropDownSplit = params.DropDownSplit,
-                                   .DropDownState = params.DropDownState};
+    const bool caption = !params.Caption.isEmpty();
+    const TGlowFaceCache::TKey key{
+        .Rect = params.Rect,
+        .PixelRatio = ratio,
+        .Colors = Resolved(params.Colors),
+        .Rounded = params.Rounded,
+        .BorderStyle = params.BorderStyle,
+        .Position = params.Position,
+        .FocusBorder = params.FocusBorder,
+        .MouseInside = params.MouseInside,
+        .DropDownButton = params.DropDownButton,
+        .DropDownPosition = params.DropDownPosition,
+        .DropDownSplit = params.DropDownSplit,
+        .DropDownState = params.DropDownState,
+        .Caption = params.Caption,
+        .Font = caption ? params.Font->ToQFont(canvas.AntialiasedText) : QFont(),
+        .FontColor = caption ? static_cast<TColor>(ColorToRGB(params.Font->Color())) : clNone,
+        .Enabled = params.Enabled,
+        .AntiAlias = params.AntiAlias,
+        .Layout = params.Layout,
+        .Spacing = params.Spacing,
+        .WordWrap = params.WordWrap,
+        .Glyph = glyph};
     TGlowFaceCache& cache = *params.Cache;
     if (cache.Image.isNull() || !(cache.Key == key)) {
         cache.Image = QImage(params.Rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
         cache.Image.setDevicePixelRatio(ratio);
-        QPainter framePainter(&cache.Image);
-        framePainter.translate(-params.Rect.topLeft());
+        TCanvas layer(&cache.Image);
+        layer.AntialiasedText = canvas.AntialiasedText;
+        layer.Painter().translate(-params.Rect.topLeft());
         {
-            TGPGraphics frame(framePainter);
-            DrawFaceFrame(frame, params, content, strip);
+            TGPGraphics graphics(layer);
+            draw(layer, graphics);
         }
-        framePainter.end();
+        layer.Release();
         cache.Key = key;
     }
     painter.drawImage(params.Rect.topLeft(), cache.Image);
@@ -501,12 +557,6 @@ QSize DrawGlowFace(TCanvas& canvas, const TGlowFaceParams& params) {
     }
 
     TGPGraphics graphics(canvas);
-    if (!params.MeasureOnly) {
-        if (!DrawCachedFrame(canvas.Painter(), params, content, strip)) {
-            DrawFaceFrame(graphics, params, content, strip);
-        }
-    }
-    graphics.SetSmoothingMode(SmoothingModeAntiAlias);
 
     QSize glyph;
     if (params.GlyphBitmap != nullptr && !params.GlyphBitmap->Empty() &&
@@ -523,37 +573,39 @@ QSize DrawGlowFace(TCanvas& canvas, const TGlowFaceParams& params) {
     QPoint glyphAt(l + std::max(0, (content.width() - glyph.width()) / 2),
                    t + std::max(0, (content.height() - glyph.height()) / 2));
 
+    TCaptionText caption;
     if (!params.Caption.isEmpty()) {
         const TFont& font = *params.Font;
-        const bool gdiplusText = params.AntiAlias != gdip::aaNone && IsOutlineFont(font);
+        caption.GdiplusText = params.AntiAlias != gdip::aaNone && IsOutlineFont(font);
         const QRectF layoutRect(l, t, params.MeasureOnly ? kMeasureExtent : content.width(),
                                 params.MeasureOnly ? kMeasureExtent : content.height());
         double textW = 0;
         double textH = 0;
         double textX = l;
         double textY = t;
-        std::unique_ptr<TGPFontFamily> family;
-        std::unique_ptr<TGPFont> gpFont;
-        std::unique_ptr<TGPStringFormat> format;
-        if (gdiplusText) {
-            family = std::make_unique<TGPFontFamily>(font.Name());
-            gpFont = std::make_unique<TGPFont>(*family, static_cast<float>(font.Size()),
-                                               GdiplusFontStyle(font), UnitPoint);
-            format =
+        if (caption.GdiplusText) {
+            caption.Family = std::make_unique<TGPFontFamily>(font.Name());
+            caption.Font =
+                std::make_unique<TGPFont>(*caption.Family, static_cast<float>(font.Size()),
+                                          GdiplusFontStyle(font), UnitPoint);
+            caption.Format =
                 std::make_unique<TGPStringFormat>(params.WordWrap ? 0 : StringFormatFlagsNoWrap, 0);
-            format->SetAlignment(params.Layout == blGlyphLeftAdjusted    ? StringAlignmentNear
-                                 : params.Layout == blGlyphRightAdjusted ? StringAlignmentFar
-                                                                         : StringAlignmentCenter);
-            format->SetLineAlignment(params.Layout == blGlyphTopAdjusted ? StringAlignmentNear
-                                     : params.Layout == blGlyphBottomAdjusted
-                                         ? StringAlignmentFar
-                                         : StringAlignmentCenter);
-            format->SetHotkeyPrefix(HotkeyPrefixShow);
-            graphics.SetTextRenderingHint(params.AntiAlias == gdip::aaClearType
-                                              ? TextRenderingHintClearTypeGridFit
-                                              : TextRenderingHintAntiAliasGridFit);
+            caption.Format->SetAlignment(params.Layout == blGlyphLeftAdjusted ? StringAlignmentNear
+                                         : params.Layout == blGlyphRightAdjusted
+                                             ? StringAlignmentFar
+                                             : StringAlignmentCenter);
+            caption.Format->SetLineAlignment(
+                params.Layout == blGlyphTopAdjusted      ? StringAlignmentNear
+                : params.Layout == blGlyphBottomAdjusted ? StringAlignmentFar
+                                                         : StringAlignmentCenter);
+            caption.Format->SetHotkeyPrefix(HotkeyPrefixShow);
+            caption.Hint = params.AntiAlias == gdip::aaClearType
+                               ? TextRenderingHintClearTypeGridFit
+                               : TextRenderingHintAntiAliasGridFit;
+            graphics.SetTextRenderingHint(caption.Hint);
             QRectF bounds;
-            graphics.MeasureString(params.Caption, *gpFont, layoutRect, *format, bounds);
+            graphics.MeasureString(params.Caption, *caption.Font, layoutRect, *caption.Format,
+                                   bounds);
             textW = bounds.width();
             textH = bounds.height();
             textX = bounds.x();
@@ -576,26 +628,26 @@ QSize DrawGlowFace(TCanvas& canvas, const TGlowFaceParams& params) {
         if (params.MeasureOnly) {
             return needed;
         }
-        const TPlacement place = PlaceContent(params.Layout, content, !gdiplusText, textX, textY,
-                                              QSizeF(textW, textH), glyph, glyphW);
+        const TPlacement place = PlaceContent(params.Layout, content, !caption.GdiplusText, textX,
+                                              textY, QSizeF(textW, textH), glyph, glyphW);
         glyphAt = place.Glyph;
-        if (gdiplusText) {
-            const TGPSolidBrush brush(ToOpaqueArgb(params.Enabled ? font.Color() : kDisabledText));
-            graphics.DrawString(params.Caption, *gpFont, place.Text, *format, brush);
-        } else {
-            canvas.Brush.Style = bsClear;
-            canvas.Font().Assign(font);
-            const int x = static_cast<int>(std::lround(place.Text.x()));
-            const int y = static_cast<int>(std::lround(place.Text.y()));
-            QRect textRect(x, y, static_cast<int>(std::lround(place.Text.width())),
-                           static_cast<int>(std::lround(place.Text.height())));
-            if (params.Layout == blGlyphLeftAdjusted) {
-                textRect.translate(2, 0);
-            }
-            canvas.DrawText(params.Caption, textRect, TextFormat(params.Layout));
-        }
+        caption.Place = place.Text;
     } else if (params.MeasureOnly) {
         return needed;
+    }
+
+    const auto drawLayer = [&params, &content, &strip, &caption](TCanvas& target,
+                                                                 TGPGraphics& targetGraphics) {
+        DrawFaceFrame(targetGraphics, params, content, strip);
+        DrawCaption(target, targetGraphics, params, caption);
+    };
+    if (DrawCachedLayer(canvas, params, glyph, drawLayer)) {
+        // The canvas is left as drawing the caption on it would have left it.
+        if (!params.Caption.isEmpty() && !caption.GdiplusText) {
+            canvas.Brush.Style = bsClear;
+        }
+    } else {
+        drawLayer(canvas, graphics);
     }
 
     if (params.DropDownButton) {

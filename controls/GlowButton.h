@@ -299,8 +299,8 @@ class TShortCutHintWindow : public QWidget {
 };
 
 // Everything the face routine needs for one paint.
-// A face's background, border and focus rings as last drawn, with what they were drawn from:
-// drawing the same face again copies them instead of shading them anew.
+// A face's background, border, focus rings and caption as last drawn, with what they were drawn
+// from: drawing the same face again copies them instead of shading and laying them out anew.
 struct TGlowFaceCache {
     struct TKey {
         // Where the face lies matters, not only its size: its border reaches to the right and
@@ -317,6 +317,15 @@ struct TGlowFaceCache {
         glow::TDropDownPosition DropDownPosition = glow::dpRight;
         bool DropDownSplit = false;
         int DropDownState = 0;
+        QString Caption;
+        QFont Font;
+        TColor FontColor = clNone;
+        bool Enabled = true;
+        gdip::TAntiAlias AntiAlias = gdip::aaNone;
+        glow::TButtonLayout Layout = glow::blGlyphLeft;
+        int Spacing = 0;
+        bool WordWrap = false;
+        QSize Glyph;
         bool operator==(const TKey&) const = default;
     };
     TKey Key;
@@ -350,7 +359,7 @@ struct TGlowFaceParams {
     // 0 none, 1 drop-down part idle, 2 drop-down part under the pointer.
     int DropDownState = 0;
     bool MeasureOnly = false;
-    // Where the button keeps its last background; none draws it afresh every time.
+    // Where the button keeps its last face; none draws it afresh every time.
     TGlowFaceCache* Cache = nullptr;
 };
 // Draws the face (or only measures it) and returns the size the content needs.

@@ -1,5 +1,6 @@
 // One paint of a program-sized glow button (154 × 22, the layouts' appearance, plain text) in
-// its normal and its hot look. Run with QT_QPA_PLATFORM=offscreen.
+// its normal and its hot look, repeated and right after a change of the face, and the face
+// routine alone. Run with QT_QPA_PLATFORM=offscreen.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -31,6 +32,30 @@ void PaintButton(benchmark::State& state, bool hot) {
     }
     QImage image(154, 22, QImage::Format_RGB32);
     for (auto _ : state) {
+        button->render(&image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+// A paint right after the face changed (as on each step of a fade), so nothing kept from the
+// previous paint can be reused.
+void BM_PaintHotChanged(benchmark::State& state) {
+    vx::TForm form;
+    form.SetBounds(0, 0, 200, 60);
+    auto* button = new vx::TGlowButton(&form);
+    button->SetBounds(15, 20, 154, 22);
+    button->SetCaption(QStringLiteral("&E-Mail-Adresse überprüfen"));
+    button->SetAntiAlias(vx::gdip::aaNone);
+    button->MouseEnter();
+    while (button->FadeTimer() != nullptr) {
+        button->FadeTimer()->Tick();
+    }
+    vx::TGlowButtonAppearance& a = *button->Appearance();
+    QImage image(154, 22, QImage::Format_RGB32);
+    bool odd = false;
+    for (auto _ : state) {
+        odd = !odd;
+        a.SetBorderColorHot(odd ? 16367008 : 16367009);
         button->render(&image);
         benchmark::DoNotOptimize(image.constBits());
     }
@@ -68,6 +93,10 @@ BENCHMARK(BM_DrawGlowFaceHot)
     ->ReportAggregatesOnly();
 BENCHMARK(BM_PaintNormal)->Unit(benchmark::kMicrosecond)->Repetitions(9)->ReportAggregatesOnly();
 BENCHMARK(BM_PaintHot)->Unit(benchmark::kMicrosecond)->Repetitions(9)->ReportAggregatesOnly();
+BENCHMARK(BM_PaintHotChanged)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly();
 
 }  // namespace
 

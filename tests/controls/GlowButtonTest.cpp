@@ -390,6 +390,23 @@ TEST(GlowFaceCache, CachedFacesEqualFreshOnes) {
     add("drop-down hot", dropDown, [](TGlowFaceParams& p) { p.DropDownState = 2; });
     add("drop-down below", dropDown, [](TGlowFaceParams& p) { p.DropDownPosition = dpBottom; });
     add("drop-down whole", dropDown, [](TGlowFaceParams& p) { p.DropDownSplit = false; });
+    TFont large;
+    large.SetSize(12);
+    TFont red;
+    red.SetColor(clRed);
+    TBitmap glyph;
+    glyph.SetSize(16, 16);
+    add("other caption", base, [](TGlowFaceParams& p) { p.Caption = QStringLiteral("&Hilfe"); });
+    add("no caption", base, [](TGlowFaceParams& p) { p.Caption.clear(); });
+    add("larger font", base, [&large](TGlowFaceParams& p) { p.Font = &large; });
+    add("font colour", base, [&red](TGlowFaceParams& p) { p.Font = &red; });
+    add("caption on top", base, [](TGlowFaceParams& p) { p.Layout = blGlyphTop; });
+    const TGlowFaceParams smooth =
+        add("smooth text", base, [](TGlowFaceParams& p) { p.AntiAlias = gdip::aaAntiAlias; });
+    add("smooth disabled", smooth, [](TGlowFaceParams& p) { p.Enabled = false; });
+    const TGlowFaceParams withGlyph =
+        add("glyph", base, [&glyph](TGlowFaceParams& p) { p.GlyphBitmap = &glyph; });
+    add("glyph spacing", withGlyph, [](TGlowFaceParams& p) { p.Spacing = 8; });
     add("transparent focus", base, [](TGlowFaceParams& p) {
         p.SkipBackground = true;
         p.FocusBorder = true;
@@ -412,7 +429,7 @@ TEST(GlowFaceCache, CachedFacesEqualFreshOnes) {
                     if (clip && transform.type() <= QTransform::TxTranslate &&
                         !params.SkipBackground) {
                         EXPECT_EQ(cache.Key.Rect, params.Rect) << name;
-                        EXPECT_EQ(cache.Key.Colors, params.Colors) << name;
+                        EXPECT_EQ(cache.Key.Caption, params.Caption) << name;
                         EXPECT_EQ(cache.Key.PixelRatio, ratio) << name;
                     } else {
                         EXPECT_EQ(cache.Image.cacheKey(), before) << name;
