@@ -3,11 +3,13 @@
 #include <QColorSpace>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QImageReader>
 #include <QPen>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "Canvas.h"
 
@@ -32,14 +34,13 @@ int Channel(TArgb argb, int shift) {
     return static_cast<int>((argb >> shift) & 0xFF);
 }
 
-// Rounds a non-negative value with halves to the even neighbour, without a library call (this
-// runs for every shaded pixel).
+// Rounds a value below 2^51 in magnitude with halves to the even neighbour, without a library
+// call or a branch (this runs for every shaded pixel): adding 1.5 · 2^52 leaves no bits below the
+// units, and the floating-point unit rounds what it drops to even.
 int RoundHalfEven(double v) {
-    int r = static_cast<int>(v + 0.5);
-    if (r - v == 0.5 && (r & 1) != 0) {
-        --r;
-    }
-    return r;
+    constexpr double kShift = 6755399441055744.0;
+    const double shifted = v + kShift;
+    return static_cast<int>(shifted - kShift);
 }
 
 // Each channel from a towards b by t (0 … 1), rounded with halves to even.
@@ -333,47 +334,89 @@ TGPPathGradientBrush::TRowTerms TGPPathGradientBrush::RowTerms(double v) const {
     return {v * v, dy, dy * dy, FFocusY * dy};
 }
 
-bool TGPPathGradientBrush::ShadeAt(const TRowTerms& row, double u, TArgb& color) const {
+double TGPPathGradientBrush::ShareAt(const TRowTerms& row, double u) const {
     if (u * u + row.VV >= 1) {
-        return false;
+        return -1;
     }
     // In the unit circle the ray from the centre point f through p meets the rim at f + s·(p − f);
     // the point's share of the way is t = 1 / s. Scaling keeps the ratios along each ray.
     const double dx = u - FFocusX;
     const double dd = dx * dx + row.DyDy;
     if (dd == 0) {
-        color = FCenterColor;
-        return true;
+        return 0;
     }
     const double fd = FFocusX * dx + row.FocusDy;
     const double disc = fd * fd - dd * FFocusRim;
     if (disc < 0) {
-        return false;
+        return -1;
     }
     const double rim = -fd + std::sqrt(disc);
     if (rim <= 0) {
-        return false;
+        return -1;
     }
-    const double t = std::min(1.0, dd / rim);
+    return std::min(1.0, dd / rim);
+}
+
+TArgb TGPPathGradientBrush::ShadeOf(double share) const {
     TArgb result = 0xFF000000u & FCenterColor;
     for (int i = 0; i < 3; ++i) {
-        result |= static_cast<TArgb>(RoundHalfEven(FCenterChannels[i] + t * FChannelSpan[i]))
+        result |= static_cast<TArgb>(RoundHalfEven(FCenterChannels[i] + share * FChannelSpan[i]))
                   << (8 * i);
     }
-    color = result;
-    return true;
+    return result;
 }
 
 std::optional<TArgb> TGPPathGradientBrush::ColorAt(double x, double y) const {
     if (FRadiusX <= 0 || FRadiusY <= 0) {
         return std::nullopt;
     }
-    TArgb color = 0;
-    if (!ShadeAt(RowTerms((y - FMid.y()) / FRadiusY), (x - FMid.x()) / FRadiusX, color)) {
+    const double share = ShareAt(RowTerms((y - FMid.y()) / FRadiusY), (x - FMid.x()) / FRadiusX);
+    if (share < 0) {
         return std::nullopt;
     }
-    return color;
+    return ShadeOf(share);
 }
+
+namespace {
+
+struct TShareRowKey {
+    QRectF Ellipse;
+    QPointF Centre;
+    double Y = 0;
+    int First = 0;
+    int Last = 0;
+    bool operator==(const TShareRowKey&) const = default;
+};
+
+size_t qHash(const TShareRowKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.Ellipse.x(), key.Ellipse.y(), key.Ellipse.width(),
+                      key.Ellipse.height(), key.Centre.x(), key.Centre.y(), key.Y, key.First,
+                      key.Last);
+}
+
+// The shares of a row depend on the ellipse and the centre point alone, which stay the same
+// from paint to paint of a face while its colours fade: they are worked out once.
+class TShareRows {
+  public:
+    template <typename Compute>
+    const std::vector<double>& Row(const TShareRowKey& key, Compute compute) {
+        if (const auto found = FRows.constFind(key); found != FRows.cend()) {
+            return *found;
+        }
+        if (FRows.size() >= kCapacity) {
+            FRows.clear();
+        }
+        return *FRows.insert(key, compute());
+    }
+
+  private:
+    static constexpr qsizetype kCapacity = 1024;
+    QHash<TShareRowKey, std::vector<double>> FRows;
+};
+
+thread_local TShareRows tShareRows;
+
+}  // namespace
 
 void TGPPathGradientBrush::FillRow(QRgb* line, int x0, int count, double y) const {
     std::fill(line, line + count, 0);
@@ -388,21 +431,34 @@ void TGPPathGradientBrush::FillRow(QRgb* line, int x0, int count, double y) cons
     const double half = FRadiusX * std::sqrt(1 - v * v);
     const int first = std::max(x0, static_cast<int>(std::floor(FMid.x() - half)));
     const int last = std::min(x0 + count - 1, static_cast<int>(std::ceil(FMid.x() + half)));
-    const TRowTerms row = RowTerms(v);
-    const bool opaque = qAlpha(FCenterColor) == 0xFF;
+    if (first > last) {
+        return;
+    }
     // With the centre point on the ellipse's vertical axis, a pixel and its mirror image across
-    // the axis have opposite u and so the same colour: each pair is shaded once.
+    // the axis have opposite u and so the same share and colour: each pair is worked once.
     const double axis2 = 2 * FMid.x();
     const bool symmetric = FFocusX == 0 && axis2 == std::floor(axis2);
     const int twinSum = static_cast<int>(axis2);
-    for (int x = first; x <= last; ++x) {
+    const auto twinDone = [&](int x) {
         const int twin = twinSum - x;
-        if (symmetric && twin >= first && twin < x) {
-            line[x - x0] = line[twin - x0];
-            continue;
+        return symmetric && twin >= first && twin < x ? twin : -1;
+    };
+    const std::vector<double>& shares = tShareRows.Row({FEllipse, FCenter, y, first, last}, [&] {
+        const TRowTerms row = RowTerms(v);
+        std::vector<double> result(static_cast<size_t>(last - first + 1));
+        for (int x = first; x <= last; ++x) {
+            const int twin = twinDone(x);
+            result[x - first] =
+                twin >= 0 ? result[twin - first] : ShareAt(row, (x - FMid.x()) / FRadiusX);
         }
-        TArgb color = 0;
-        if (ShadeAt(row, (x - FMid.x()) / FRadiusX, color)) {
+        return result;
+    });
+    const bool opaque = qAlpha(FCenterColor) == 0xFF;
+    for (int x = first; x <= last; ++x) {
+        if (const int twin = twinDone(x); twin >= 0) {
+            line[x - x0] = line[twin - x0];
+        } else if (const double share = shares[x - first]; share >= 0) {
+            const TArgb color = ShadeOf(share);
             line[x - x0] = opaque ? color : Premultiplied(color);
         }
     }

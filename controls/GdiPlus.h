@@ -217,8 +217,10 @@ class TGPPathGradientBrush : public TGPBrush {
 
     void Prepare();
     TRowTerms RowTerms(double v) const;
-    // The colour at u on the row, or false where nothing is painted.
-    bool ShadeAt(const TRowTerms& row, double u, TArgb& color) const;
+    // The share of the way from the centre point to the path at u on the row (0 … 1), or a
+    // negative value where nothing is painted.
+    double ShareAt(const TRowTerms& row, double u) const;
+    TArgb ShadeOf(double share) const;
 
     QRectF FEllipse;
     double FRadiusX = 0;
