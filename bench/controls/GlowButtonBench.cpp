@@ -14,8 +14,8 @@
 
 namespace {
 
-void PaintButton(benchmark::State& state, bool hot) {
-    vx::TForm form;
+// The program's button on the form, in its hot look after the fade when asked.
+vx::TGlowButton* ProgramButton(vx::TForm& form, bool hot) {
     form.SetBounds(0, 0, 200, 60);
     auto* button = new vx::TGlowButton(&form);
     button->SetBounds(15, 20, 154, 22);
@@ -30,6 +30,12 @@ void PaintButton(benchmark::State& state, bool hot) {
             button->FadeTimer()->Tick();
         }
     }
+    return button;
+}
+
+void PaintButton(benchmark::State& state, bool hot) {
+    vx::TForm form;
+    vx::TGlowButton* button = ProgramButton(form, hot);
     QImage image(154, 22, QImage::Format_RGB32);
     for (auto _ : state) {
         button->render(&image);
@@ -41,15 +47,7 @@ void PaintButton(benchmark::State& state, bool hot) {
 // previous paint can be reused.
 void BM_PaintHotChanged(benchmark::State& state) {
     vx::TForm form;
-    form.SetBounds(0, 0, 200, 60);
-    auto* button = new vx::TGlowButton(&form);
-    button->SetBounds(15, 20, 154, 22);
-    button->SetCaption(QStringLiteral("&E-Mail-Adresse überprüfen"));
-    button->SetAntiAlias(vx::gdip::aaNone);
-    button->MouseEnter();
-    while (button->FadeTimer() != nullptr) {
-        button->FadeTimer()->Tick();
-    }
+    vx::TGlowButton* button = ProgramButton(form, true);
     vx::TGlowButtonAppearance& a = *button->Appearance();
     QImage image(154, 22, QImage::Format_RGB32);
     bool odd = false;

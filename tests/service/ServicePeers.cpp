@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <random>
 #include <stdexcept>
 
 extern char** environ;
@@ -47,33 +49,93 @@ bool portTaken(int port, bool datagram) {
     return taken;
 }
 
-void waitForPort(int port, bool datagram, const std::string& what) {
+// Asks the DNS server on the port for the TXT record of peer.test until the answer carries the
+// token: only the dnsmasq this process started knows it.
+void waitForDns(int port, const std::string& token) {
+    static const unsigned char kQuery[] = {0x56, 0x58, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+                                           0x00, 0x00, 0x00, 4,    'p',  'e',  'e',  'r',  4,
+                                           't',  'e',  's',  't',  0,    0x00, 0x10, 0x00, 0x01};
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in sa = loopback("127.0.0.1", port);
     const auto limit = std::chrono::steady_clock::now() + kPeerStartLimit;
-    while (!portTaken(port, datagram)) {
-        if (std::chrono::steady_clock::now() > limit) {
-            throw std::runtime_error(what + " did not start on port " + std::to_string(port));
+    while (std::chrono::steady_clock::now() < limit) {
+        sendto(fd, kQuery, sizeof kQuery, 0, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+        pollfd waiting{fd, POLLIN, 0};
+        char answer[512];
+        if (poll(&waiting, 1, 50) == 1) {
+            const ssize_t got = recv(fd, answer, sizeof answer, 0);
+            if (got > 0 &&
+                std::string(answer, static_cast<size_t>(got)).find(token) != std::string::npos) {
+                close(fd);
+                return;
+            }
         }
-        std::this_thread::sleep_for(20ms);
     }
+    close(fd);
+    throw std::runtime_error("dnsmasq did not answer on port " + std::to_string(port));
 }
 
 }  // namespace
 
-Peer::Peer(const std::vector<std::string>& argv) {
+Peer::Peer(const std::vector<std::string>& argv, const std::string& readyLine) {
     std::vector<char*> args;
     for (const auto& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }
     args.push_back(nullptr);
-    if (posix_spawn(&pid_, args[0], nullptr, nullptr, args.data(), environ) != 0) {
+    int out[2] = {-1, -1};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!readyLine.empty()) {
+        if (pipe(out) != 0) {
+            throw std::runtime_error("cannot make a pipe for " + argv[0]);
+        }
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        posix_spawn_file_actions_addclose(&actions, out[1]);
+    }
+    const int spawned = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (out[1] >= 0) {
+        close(out[1]);
+    }
+    if (spawned != 0) {
+        pid_ = -1;
+        if (out[0] >= 0) {
+            close(out[0]);
+        }
         throw std::runtime_error("cannot start " + argv[0]);
     }
+    if (readyLine.empty()) {
+        return;
+    }
+    // The line comes once the peer listens; the end of its output first means it failed.
+    std::string seen;
+    const auto limit = std::chrono::steady_clock::now() + kPeerStartLimit;
+    while (seen.find(readyLine + "\n") == std::string::npos) {
+        pollfd waiting{out[0], POLLIN, 0};
+        char buffer[256];
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            limit - std::chrono::steady_clock::now());
+        const ssize_t got =
+            left.count() > 0 && poll(&waiting, 1, static_cast<int>(left.count())) == 1
+                ? read(out[0], buffer, sizeof buffer)
+                : -1;
+        if (got <= 0) {
+            close(out[0]);
+            throw std::runtime_error(argv[0] + " did not get ready");
+        }
+        seen.append(buffer, static_cast<size_t>(got));
+    }
+    close(out[0]);
 }
 
 Peer::~Peer() {
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+    }
 }
 
 SilentListener::SilentListener(const std::string& address, int port, bool datagram) {
@@ -125,19 +187,50 @@ ScriptedExchanger::~ScriptedExchanger() {
 }
 
 int freePort(bool datagram) {
-    const int fd = socket(AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0);
-    sockaddr_in sa = loopback("127.0.0.1", 0);
-    bind(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
-    socklen_t length = sizeof sa;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length);
-    close(fd);
-    return ntohs(sa.sin_port);
+    // Ports the kernel hands out for outgoing sockets (the check server's own DNS queries and
+    // connections among them) are avoided; parallel test processes pick at random.
+    int firstEphemeral = 32768;
+    if (std::ifstream range("/proc/sys/net/ipv4/ip_local_port_range"); range) {
+        range >> firstEphemeral;
+    }
+    static std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> pick(10000, std::max(10001, firstEphemeral - 1));
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const int port = pick(random);
+        if (!portTaken(port, datagram) && !portTaken(port, !datagram)) {
+            return port;
+        }
+    }
+    throw std::runtime_error("no free loopback port");
 }
 
-ServicePeers::ServicePeers()
-    : dnsPort_(freePort(true)), silentDnsPort_(freePort(true)), smtpPort_(freePort(false)) {
+ServicePeers::ServicePeers() {
+    // Another process may take a port between choosing it and the peer's binding it: then the
+    // peers are started again on other ports.
+    constexpr int kAttempts = 8;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            start();
+            return;
+        } catch (const std::runtime_error&) {
+            if (attempt == kAttempts) {
+                throw;
+            }
+        }
+    }
+}
+
+void ServicePeers::start() {
+    smtp_.reset();
+    dnsmasq_.reset();
+    silentExchanger_.reset();
+    silentDns_.reset();
+    dnsPort_ = freePort(true);
+    silentDnsPort_ = freePort(true);
+    smtpPort_ = freePort(false);
     silentDns_ = std::make_unique<SilentListener>("127.0.0.1", silentDnsPort_, true);
     silentExchanger_ = std::make_unique<SilentListener>("127.0.0.3", smtpPort_, false);
+    const std::string token = std::to_string(getpid()) + "-" + std::to_string(dnsPort_);
     dnsmasq_ = std::make_unique<Peer>(std::vector<std::string>{
         VERINOX_DNSMASQ,
         "--keep-in-foreground",
@@ -164,12 +257,13 @@ ServicePeers::ServicePeers()
         "--mx-host=lost.test,gone.lost.test,10",
         "--mx-host=junk.test,mx.junk.test,10",
         "--host-record=mx.junk.test,127.0.0.4",
+        "--txt-record=peer.test," + token,
     });
     smtp_ = std::make_unique<Peer>(
         std::vector<std::string>{VERINOX_SYSTEM_PYTHON, VERINOX_SERVICE_TEST_DIR "/smtp_peer.py",
-                                 "--port", std::to_string(smtpPort_)});
-    waitForPort(dnsPort_, true, "dnsmasq");
-    waitForPort(smtpPort_, false, "the SMTP peer");
+                                 "--port", std::to_string(smtpPort_)},
+        "ready");
+    waitForDns(dnsPort_, token);
 }
 
 CheckerSettings ServicePeers::settings() const {

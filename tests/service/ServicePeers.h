@@ -11,10 +11,12 @@
 
 namespace verinox::checkd::test {
 
-// A child process that is ended (SIGTERM, then waited for) when the object goes.
+// A child process that is ended (SIGTERM, then waited for) when the object goes. With a ready
+// line, the constructor returns once the child has printed it and throws when the child ends
+// its output first.
 class Peer {
   public:
-    explicit Peer(const std::vector<std::string>& argv);
+    explicit Peer(const std::vector<std::string>& argv, const std::string& readyLine = "");
     ~Peer();
     Peer(const Peer&) = delete;
     Peer& operator=(const Peer&) = delete;
@@ -66,9 +68,11 @@ class ServicePeers {
     CheckerSettings settings() const;
 
   private:
-    int dnsPort_;
-    int silentDnsPort_;
-    int smtpPort_;
+    void start();
+
+    int dnsPort_ = 0;
+    int silentDnsPort_ = 0;
+    int smtpPort_ = 0;
     std::unique_ptr<SilentListener> silentDns_;
     std::unique_ptr<SilentListener> silentExchanger_;
     std::unique_ptr<Peer> dnsmasq_;
