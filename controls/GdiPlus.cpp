@@ -663,11 +663,7 @@ TStatus TGPGraphics::FillRectangle(const TGPBrush& brush, float x, float y, floa
         }
         return TStatus::Ok;
     }
-    QRect visible = p.worldTransform().inverted().mapRect(QRectF(p.window())).toAlignedRect();
-    if (p.hasClipping()) {
-        visible &= p.clipBoundingRect().toAlignedRect();
-    }
-    pixels &= visible;
+    pixels &= PaintableRect(p);
     if (pixels.isEmpty()) {
         return TStatus::Ok;
     }

@@ -485,11 +485,7 @@ bool DrawCachedLayer(TCanvas& canvas, const TGlowFaceParams& params, QSize glyph
         world.dy() != std::floor(world.dy())) {
         return false;
     }
-    QRect visible = world.inverted().mapRect(painter.window());
-    if (painter.hasClipping()) {
-        visible &= painter.clipBoundingRect().toAlignedRect();
-    }
-    if (!params.Rect.contains(visible)) {
+    if (!params.Rect.contains(PaintableRect(painter))) {
         return false;
     }
     const qreal ratio = painter.device()->devicePixelRatio();

@@ -94,6 +94,15 @@ bool IsAccel(QChar key, const QString& caption) {
     return !accel.isNull() && accel == key.toUpper();
 }
 
+QRect PaintableRect(const QPainter& painter) {
+    QRect paintable =
+        painter.worldTransform().inverted().mapRect(QRectF(painter.window())).toAlignedRect();
+    if (painter.hasClipping()) {
+        paintable &= painter.clipBoundingRect().toAlignedRect();
+    }
+    return paintable;
+}
+
 TCanvas::TCanvas(QImage* image) : FImage(image), FFont(std::make_unique<TFont>()) {}
 
 TCanvas::TCanvas(QPainter* painter) : FPainter(painter), FFont(std::make_unique<TFont>()) {

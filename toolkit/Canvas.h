@@ -82,6 +82,10 @@ TPrefixedText StripPrefix(const QString& caption);
 // Whether the key matches the access key of a caption ("&Hilfe" and 'h').
 bool IsAccel(QChar key, const QString& caption);
 
+// What the painter can still reach, in its own (logical) coordinates: its window as the world
+// transform sees it, less what the clip leaves out.
+QRect PaintableRect(const QPainter& painter);
+
 class TCanvas {
   public:
     // A canvas that paints on an image it does not own; the painter starts on first use.
