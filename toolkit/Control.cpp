@@ -128,6 +128,9 @@ TControl::TControl(QWidget* parent) : QWidget(parent), FFont(std::make_unique<TF
     FBounds = QRect(0, 0, 0, 0);
     setGeometry(FBounds);
     setFocusPolicy(Qt::NoFocus);
+    // Controls hear every move over them, pressed button or not, as the window system's own do:
+    // hover looks, hand cursors and hints depend on it.
+    setMouseTracking(true);
     connect(FFont.get(), &TFont::Changed, this, [this] {
         FParentFont = false;
         FontChanged();
