@@ -254,6 +254,32 @@ TEST_F(Keys, TabFollowsTheTabStopsAndPassesOverWidgetsInsideOtherControls) {
     EXPECT_TRUE(page->hasFocus()) << "a click still puts the focus there";
 }
 
+// A control that notes its mouse calls in order.
+class TMouseNotes : public TWinControl {
+  public:
+    using TWinControl::TWinControl;
+    void MouseDown(TMouseButton, TShiftState shift, int, int) override {
+        Notes << (shift.testFlag(ssDouble) ? "double down" : "down");
+    }
+    void MouseUp(TMouseButton, TShiftState, int, int) override { Notes << "up"; }
+    void Click() override { Notes << "click"; }
+    void DblClick() override { Notes << "dblclick"; }
+    QStringList Notes;
+};
+
+TEST(Mouse, ADoubleClickFromTheWindowSystemIsOnePressReleaseThenADoublePress) {
+    TForm form;
+    form.SetBounds(0, 0, 200, 100);
+    auto* control = new TMouseNotes(&form);
+    control->SetBounds(10, 10, 80, 40);
+    form.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {}, QPoint(30, 30));
+    // The second press is a double press, and its release clicks no more.
+    EXPECT_EQ(control->Notes,
+              QStringList({"down", "up", "click", "dblclick", "double down", "up"}));
+}
+
 TEST(Form, FixedBorderKeepsTheClientSize) {
     TForm form;
     form.SetBorderStyle(bsSingle);
