@@ -278,6 +278,9 @@ class Program(unittest.TestCase):
         self.assertTrue(wait_for(lambda: "down:0" in Service.events), "left clicks still arrive")
         self.assertNotIn("down:2", Service.events)
         self.assertNotIn("menu", Service.events)
+        self.keys("Menu")
+        self.assertTrue(wait_for(lambda: "menu" in Service.events), "the menu key still reaches it")
+        self.keys("Escape")
 
     def test_06_tab_goes_round_field_check_info_close_and_never_into_the_page(self):
         self.enter_address("tab@beispiel.de")
