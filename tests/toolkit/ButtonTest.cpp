@@ -1,51 +1,75 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+
 #include "Forms.h"
 #include "StdCtrls.h"
 
 namespace vx {
 namespace {
 
+// A shown window with the button and an edit beside it; keys reach them as the window system
+// sends them.
 struct ButtonFixture : ::testing::Test {
     TForm form;
+    TEdit* edit = new TEdit(&form);
     TButton* button = new TButton(&form);
     int clicks = 0;
 
     ButtonFixture() {
+        form.SetBounds(0, 0, 300, 100);
+        edit->SetTabOrder(0);
+        button->SetTabOrder(1);
+        button->SetBounds(150, 10, 75, 25);
         button->SetCaption(QStringLiteral("&Prüfen"));
         button->OnClick = [this](QObject*) { ++clicks; };
+        form.Loaded();
+        form.Show();
+        QApplication::setActiveWindow(&form);
+        edit->SetFocus();
+        QApplication::processEvents();
     }
 };
 
 TEST_F(ButtonFixture, AccessKeyAndEnterClick) {
-    EXPECT_FALSE(form.DispatchDialogChar(u'x', {}));
-    EXPECT_TRUE(form.DispatchDialogChar(u'p', ssAlt));
+    QTest::keyClick(edit->Line(), Qt::Key_X, Qt::AltModifier);
+    EXPECT_EQ(clicks, 0);
+    QTest::keyClick(edit->Line(), Qt::Key_P, Qt::AltModifier);
     EXPECT_EQ(clicks, 1);
-    TKey enter = VK_RETURN;
-    button->KeyDown(enter, {});
-    EXPECT_EQ(enter, 0);
+    EXPECT_TRUE(button->hasFocus()) << "the access key focuses the button";
+    QTest::keyClick(button, Qt::Key_Return);
     EXPECT_EQ(clicks, 2);
 }
 
 TEST_F(ButtonFixture, SpaceClicksOnReleaseOnlyWhileDown) {
-    TKey space = VK_SPACE;
-    button->KeyDown(space, {});
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(button->hasFocus());
+    clicks = 0;
+    QTest::keyPress(button, Qt::Key_Space);
     EXPECT_TRUE(button->Down());
     EXPECT_EQ(clicks, 0);
-    button->KeyUp(space, {});
+    QKeyEvent held(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+    QApplication::sendEvent(button, &held);
+    EXPECT_TRUE(button->Down()) << "a held key is released once";
+    QTest::keyRelease(button, Qt::Key_Space);
     EXPECT_FALSE(button->Down());
     EXPECT_EQ(clicks, 1);
-    button->KeyUp(space, {});
+    QTest::keyRelease(button, Qt::Key_Space);
     EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(ButtonFixture, DefaultAndCancelTakeTheWindowKeys) {
-    EXPECT_FALSE(form.DispatchDialogKey(VK_RETURN, {}));
+    QTest::keyClick(edit->Line(), Qt::Key_Escape);
+    EXPECT_EQ(clicks, 0);
     button->SetDefault(true);
-    EXPECT_TRUE(form.DispatchDialogKey(VK_RETURN, {}));
-    EXPECT_FALSE(form.DispatchDialogKey(VK_ESCAPE, {}));
+    QTest::keyClick(edit->Line(), Qt::Key_Return);
+    EXPECT_EQ(clicks, 1);
+    QTest::keyClick(edit->Line(), Qt::Key_Escape);
+    EXPECT_EQ(clicks, 1);
     button->SetCancel(true);
-    EXPECT_TRUE(form.DispatchDialogKey(VK_ESCAPE, {}));
+    QTest::keyClick(edit->Line(), Qt::Key_Escape);
     EXPECT_EQ(clicks, 2);
 }
 
