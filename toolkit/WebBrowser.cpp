@@ -20,6 +20,11 @@ namespace vx {
 // the busy animation a software-GL pass.
 void PrepareWebEngine() {
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    // Nothing draws with GL, so the window system's GL integration (which loads and starts the
+    // software rasteriser before the first window shows) is not loaded at all, unless asked for.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+    }
     static bool told = false;
     if (geteuid() == 0 && !told) {
         told = true;
