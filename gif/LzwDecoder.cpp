@@ -282,15 +282,19 @@ void TLzwDecoder::Run(int minCodeSize, std::uint8_t* const pixels, const std::in
     bool haveCode = nextCode(code);
     while (haveCode && code != endCode && row < height) {
         if (code == clearCode) {
-            codeSize = initialCodeSize;
-            capacity = 1u << codeSize;
-            readMask = capacity - 1;
-            nextFree = firstFree;
-            haveCode = nextCode(code);
+            // A clear code right after a clear code resets again and writes nothing: two in a
+            // row are legal, and taking the second as a literal would shift the picture.
+            do {
+                codeSize = initialCodeSize;
+                capacity = 1u << codeSize;
+                readMask = capacity - 1;
+                nextFree = firstFree;
+                haveCode = nextCode(code);
+            } while (haveCode && code == clearCode);
             if (!haveCode) {
                 break;
             }
-            // The code after a clear code is taken as a literal without any further test.
+            // Any other code after a clear code is taken as a literal without any further test.
             oldCode = code;
             firstPixel = static_cast<std::uint8_t>(code & pixelMask);
             std::uint8_t* const at = line + column;

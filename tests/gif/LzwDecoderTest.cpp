@@ -144,6 +144,97 @@ TEST(LzwDecoder, ClearCodeFollowedByEndCodeWritesOnePixelAndReadsOn) {
     EXPECT_FALSE(d.Corrupt);
 }
 
+// Two clear codes in a row are legal (other encoders write them): the second resets again and
+// writes nothing. Under the bare literal rule it would write a pixel and shift the picture.
+TEST(LzwDecoder, ClearCodeAfterClearCodeWritesNothing) {
+    const Bytes codes =
+        TCodePacker().Put(kClear2, 3).Put(kClear2, 3).Put(1, 3).Put(2, 3).Put(kEnd2, 3).Finish();
+    const TDecoded d = Decode(CodeStream(2, codes), 2, 1, 2);
+    EXPECT_EQ(d.Pixels, (std::vector<int>{1, 2}));
+    EXPECT_FALSE(d.Corrupt);
+}
+
+TEST(LzwDecoder, RunOfClearCodesWritesNothing) {
+    TCodePacker packer;
+    for (int i = 0; i < 5; ++i) {
+        packer.Put(kClear2, 3);
+    }
+    const Bytes codes = packer.Put(3, 3).Put(kClear2, 3).Put(kClear2, 3).Put(2, 3).Put(kEnd2, 3)
+                            .Finish();
+    const TDecoded d = Decode(CodeStream(2, codes), 3, 1, 2);
+    EXPECT_EQ(d.Pixels, (std::vector<int>{3, 2, 0}));
+    EXPECT_FALSE(d.Corrupt);
+}
+
+// The first clear code is read at the grown width, the second at the initial width again; the
+// table built before them is gone afterwards.
+TEST(LzwDecoder, ClearCodePairAfterTheCodeSizeGrew) {
+    const Bytes codes = TCodePacker()
+                            .Put(kClear2, 3)
+                            .Put(1, 3)
+                            .Put(2, 3)
+                            .Put(6, 3)  // 1 2; entry 7 makes the table reach 8: 4-bit codes
+                            .Put(kClear2, 4)
+                            .Put(kClear2, 3)
+                            .Put(3, 3)
+                            .Put(0, 3)
+                            .Put(6, 3)  // 3 0, newly defined after the clears
+                            .Put(kEnd2, 3)
+                            .Finish();
+    const TDecoded d = Decode(CodeStream(2, codes), 8, 1, 2);
+    EXPECT_EQ(d.Pixels, (std::vector<int>{1, 2, 1, 2, 3, 0, 3, 0}));
+    EXPECT_FALSE(d.Corrupt);
+}
+
+// Clear pairs at the start of every row of an interlaced 8-bit frame wide enough for the decoder's
+// string copies; the end code right after a pair keeps its rule (one pixel, then reading on).
+TEST(LzwDecoder, ClearCodePairsInEightBitRowsAndBeforeTheEndCode) {
+    constexpr int kClear8 = 256;
+    constexpr int kEnd8 = 257;
+    TCodePacker packer;
+    for (int row = 0; row < 4; ++row) {
+        packer.Put(kClear8, 9).Put(kClear8, 9);
+        // 12 pixels per row: a, b, ab (258), aba (260, the code being defined), ba (259), aba.
+        const int a = 10 + row;
+        const int b = 20 + row;
+        packer.Put(static_cast<std::uint32_t>(a), 9).Put(static_cast<std::uint32_t>(b), 9);
+        packer.Put(258, 9).Put(260, 9).Put(259, 9).Put(260, 9);
+    }
+    packer.Put(kClear8, 9).Put(kClear8, 9).Put(kEnd8, 9).Put(7, 9).Put(kEnd8, 9);
+    const TDecoded d = Decode(CodeStream(8, packer.Finish()), 12, 5, 8, true);
+    std::vector<int> expected;
+    // Rows in interlaced order 0, 4, 2, 1, 3; the fifth pass row is the end-code row.
+    const int rowOfPass[5] = {0, 3, 2, 4, 1};
+    for (int y = 0; y < 5; ++y) {
+        const int pass = rowOfPass[y];
+        if (pass == 4) {
+            expected.insert(expected.end(), {kEnd8 & 0xFF, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+            continue;
+        }
+        const int a = 10 + pass;
+        const int b = 20 + pass;
+        expected.insert(expected.end(), {a, b, a, b, a, b, a, b, a, a, b, a});
+    }
+    EXPECT_EQ(d.Pixels, expected);
+    EXPECT_FALSE(d.Corrupt);
+}
+
+TEST(LzwDecoder, ClearCodePairWithCodeSizeOutOfRangeReadsOn) {
+    TAcceptDamaged accept(true);
+    const Bytes codes = TCodePacker()
+                            .Put(512, 10)
+                            .Put(512, 10)
+                            .Put(1, 10)
+                            .Put(512, 10)
+                            .Put(512, 10)
+                            .Put(2, 10)
+                            .Put(3, 10)
+                            .Finish();
+    const TDecoded d = Decode(CodeStream(11, codes), 4, 1, 2);
+    EXPECT_EQ(d.Pixels, (std::vector<int>{1, 2, 0, 0}));
+    EXPECT_TRUE(d.Corrupt);
+}
+
 TEST(LzwDecoder, StringsRunAcrossRowEndsAndEndCodeLeavesZeros) {
     const Bytes codes = TCodePacker()
                             .Put(kClear2, 3)
