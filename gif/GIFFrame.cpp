@@ -67,7 +67,6 @@ void TGIFFrame::ReadImageBlock(TGifBuffer& data) {
 
 void TGIFFrame::CopyImageBlock(TGifBuffer& data) {
     TGIFItem& item = *FItem;
-    std::vector<std::uint8_t>& code = *item.FCodeStream;
 
     FIsCorrupt = false;
     std::uint8_t raw[kDescriptorSize] = {};
@@ -85,24 +84,28 @@ void TGIFFrame::CopyImageBlock(TGifBuffer& data) {
         item.FItemTable.Clear();
     }
 
+    // The stored raster is one stretch of the data (minimum code size byte, sub-blocks,
+    // terminator): the code stream keeps that stretch rather than a copy of it.
+    const std::size_t start = data.Position();
     std::uint8_t minCodeSize = 0;
     data.ReadExact(&minCodeSize, 1);
-    code.reserve(1 + data.SubBlockChainSize());
-    code.push_back(minCodeSize);
+    std::size_t end = data.Position();
     while (!data.AtEnd()) {
         const std::uint8_t n = data.ReadByte();
         if (n > data.Remaining()) {
             // A sub-block cut short is dropped together with its size byte.
             FIsCorrupt = true;
-            data.SkipToEnd();
             break;
         }
-        code.push_back(n);
-        const auto block = data.Take(n);
-        code.insert(code.end(), block.begin(), block.end());
+        data.Take(n);
+        end = data.Position();
         if (n == 0) {
             break;
         }
+    }
+    item.FCodeStream = data.CodeStream(start, end);
+    if (FIsCorrupt) {
+        data.SkipToEnd();
     }
 
     if (FIsCorrupt && !AcceptDamagedGif) {
@@ -172,7 +175,7 @@ TDib TGIFFrame::BuildDib() {
 
     std::span<const std::uint8_t> code;
     if (item.FCodeStream) {
-        code = *item.FCodeStream;
+        code = item.FCodeStream->Bytes();
     }
     bool corrupt = false;
     DecodeRaster(code, dib.Width, dib.Height, depth, FIsInterlaced,
