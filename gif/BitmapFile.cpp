@@ -98,9 +98,10 @@ TDib DibFromFileImage(std::span<const std::uint8_t> file, std::shared_ptr<const 
     const std::size_t stride = dib.Stride();
     const std::uint8_t* pixels = in.At(pixelOffset, dib.ImageSize());
     const std::size_t pixelEnd = std::size_t{pixelOffset} + dib.ImageSize();
-    if (owner && storedHeight > 0 && std::max(readable, file.size()) - pixelEnd >= kPixelReadSlack) {
-        dib.Pixels = TPixelBuffer(std::move(owner), const_cast<std::uint8_t*>(pixels),
-                                  dib.ImageSize());
+    if (owner && storedHeight > 0 &&
+        std::max(readable, file.size()) - pixelEnd >= kPixelReadSlack) {
+        dib.Pixels =
+            TPixelBuffer(std::move(owner), const_cast<std::uint8_t*>(pixels), dib.ImageSize());
         return dib;
     }
     dib.Pixels = TPixelBuffer(dib.ImageSize());

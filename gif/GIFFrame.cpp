@@ -108,7 +108,7 @@ void TGIFFrame::CopyImageBlock(TGifBuffer& data) {
         data.SkipToEnd();
     }
 
-    if (FIsCorrupt && !AcceptDamagedGif) {
+    if (FIsCorrupt && !AcceptsDamage()) {
         RaiseGifError(kMsgReadError);
     }
     if (desc.Width == 0 && FImageOwner != nullptr) {
@@ -147,7 +147,20 @@ void TGIFFrame::ApplyGraphicControls() {
     }
 }
 
-TDib TGIFFrame::BuildDib() {
+bool TGIFFrame::AcceptsDamage() const {
+    return FImageOwner != nullptr ? FImageOwner->FAcceptDamaged : AcceptDamagedGif;
+}
+
+void TGIFFrame::CheckPixelLimit() const {
+    const std::int64_t limit = FImageOwner != nullptr ? FImageOwner->FMaxPixels : kDefaultMaxPixels;
+    const std::int64_t width = std::max(FItem->FPixelWidth, 0);
+    const std::int64_t height = std::max(FItem->FPixelHeight, 0);
+    if (width * height > limit) {
+        throw EFrameTooLarge(width, height, limit);
+    }
+}
+
+TDib TGIFFrame::DibHeader() const {
     const TGIFItem& item = *FItem;
     const int depth = DibDepthForBits(item.FItemBits);
 
@@ -165,24 +178,34 @@ TDib TGIFFrame::BuildDib() {
         dib.Palette[i] = TRgbQuad{rgb[2], rgb[1], rgb[0], 0};
     }
     dib.Palette.resize(std::size_t{1} << depth);
+    return dib;
+}
 
+TDib TGIFFrame::BuildDib() {
+    TDib dib = DibHeader();
+    CheckPixelLimit();
     try {
         dib.Pixels = TPixelBuffer(dib.ImageSize());
     } catch (const std::bad_alloc&) {
         RaiseGifError("Not enough memory for a GIF frame of " + std::to_string(dib.Width) + " x " +
                       std::to_string(dib.Height) + " pixels");
     }
+    DecodeInto(dib.Pixels.Data());
+    return dib;
+}
 
+void TGIFFrame::DecodeInto(std::uint8_t* pixels) {
+    const TGIFItem& item = *FItem;
+    CheckPixelLimit();
     std::span<const std::uint8_t> code;
     if (item.FCodeStream) {
         code = item.FCodeStream->Bytes();
     }
     bool corrupt = false;
-    DecodeRaster(code, dib.Width, dib.Height, depth, FIsInterlaced,
-                 FImageOwner != nullptr ? FImageOwner->Notify() : nullptr, corrupt,
-                 dib.Pixels.Data(), item.FItemBits, AcceptDamagedGif);
+    DecodeRaster(code, item.FPixelWidth, item.FPixelHeight, DibDepthForBits(item.FItemBits),
+                 FIsInterlaced, FImageOwner != nullptr ? FImageOwner->Notify() : nullptr, corrupt,
+                 pixels, item.FItemBits, AcceptsDamage());
     FIsCorrupt = FIsCorrupt || corrupt;
-    return dib;
 }
 
 const TDib& TGIFFrame::FrameBitmap() {

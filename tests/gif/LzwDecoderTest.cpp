@@ -7,6 +7,7 @@
 #include "GifBytes.h"
 #include "gif/GIFErrors.h"
 #include "gif/GIFFrame.h"
+#include "gif/GIFImage.h"
 #include "gif/LzwDecoder.h"
 
 using namespace gif;
@@ -159,8 +160,8 @@ TEST(LzwDecoder, RunOfClearCodesWritesNothing) {
     for (int i = 0; i < 5; ++i) {
         packer.Put(kClear2, 3);
     }
-    const Bytes codes = packer.Put(3, 3).Put(kClear2, 3).Put(kClear2, 3).Put(2, 3).Put(kEnd2, 3)
-                            .Finish();
+    const Bytes codes =
+        packer.Put(3, 3).Put(kClear2, 3).Put(kClear2, 3).Put(2, 3).Put(kEnd2, 3).Finish();
     const TDecoded d = Decode(CodeStream(2, codes), 3, 1, 2);
     EXPECT_EQ(d.Pixels, (std::vector<int>{3, 2, 0}));
     EXPECT_FALSE(d.Corrupt);
@@ -361,24 +362,62 @@ TEST(LzwDecoder, ReportsProgressFromStartToEnd) {
     EXPECT_EQ(failing.FReports.back().Message, "GIF code size not in range 2 to 9");
 }
 
+TEST(LzwDecoder, FramesAboveThePixelLimitAreRefusedBeforeDecoding) {
+    const Bytes stream = CodeStream(2, OnePixelCodes());
+    EXPECT_EQ(ErrorText<EFrameTooLarge>([&] { Decode(stream, 65535, 65535, 2); }),
+              "GIF frame of 65535 x 65535 pixels is above the limit of 180000000 pixels");
+
+    TGIFImage image;
+    image.FMaxPixels = 100;
+    TGIFFrame& frame = image.NewFrame();
+    frame.FItem->FCodeStream = stream;
+    frame.FItem->FItemBits = 2;
+    frame.FItem->FPixelWidth = 10;
+    frame.FItem->FPixelHeight = 10;
+    EXPECT_EQ(frame.BuildDib().PixelIndex(0, 0), 1);
+    frame.FItem->FPixelHeight = 11;
+    try {
+        frame.BuildDib();
+        ADD_FAILURE() << "no error";
+    } catch (const EFrameTooLarge& error) {
+        EXPECT_EQ(error.Width, 10);
+        EXPECT_EQ(error.Height, 11);
+        EXPECT_EQ(error.Limit, 100);
+    }
+}
+
 #if !defined(__SANITIZE_ADDRESS__)
 namespace {
 
-// Runs in the death test's child: with little address space the bitmap of a 65535 x 65535 frame
-// cannot be had. Exits 0 when the codec said so with its own error.
-[[noreturn]] void DecodeHugeFrameWithLittleMemory() {
-    const rlimit limit{512u << 20, 512u << 20};
+// Runs in the death test's child, with little address space. Exits 0 when the codec said what
+// it should with its own error.
+[[noreturn]] void DecodeHugeFrameWithLittleMemory(std::int64_t maxPixels, const char* expected) {
+    const rlimit limit{100u << 20, 100u << 20};
     setrlimit(RLIMIT_AS, &limit);
-    const std::string message = ErrorText<EInvalidGraphicOperation>(
-        [] { Decode(CodeStream(8, OnePixelCodes()), 65535, 65535, 8); });
-    std::exit(message == "Not enough memory for a GIF frame of 65535 x 65535 pixels" ? 0 : 1);
+    TGIFImage image;
+    image.FMaxPixels = maxPixels;
+    TGIFFrame& frame = image.NewFrame();
+    frame.FItem->FCodeStream = CodeStream(2, OnePixelCodes());
+    frame.FItem->FItemBits = 8;
+    frame.FItem->FPixelWidth = 65535;
+    frame.FItem->FPixelHeight = 65535;
+    const std::string message = ErrorText<EInvalidGraphicOperation>([&] { frame.BuildDib(); });
+    std::exit(message == expected ? 0 : 1);
 }
 
 }  // namespace
 
 // (AddressSanitizer reserves more address space than the limit allows, so not under it.)
-TEST(LzwDecoderDeathTest, FrameTooLargeForMemoryRaisesCodecError) {
+TEST(LzwDecoderDeathTest, HugeFrameIsRefusedWithinLittleMemory) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(DecodeHugeFrameWithLittleMemory(), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(DecodeHugeFrameWithLittleMemory(
+                    kDefaultMaxPixels,
+                    "GIF frame of 65535 x 65535 pixels is above the limit of 180000000 pixels"),
+                testing::ExitedWithCode(0), "");
+    // With the limit raised, memory runs out instead: the codec's own error again.
+    EXPECT_EXIT(
+        DecodeHugeFrameWithLittleMemory(
+            std::int64_t{1} << 40, "Not enough memory for a GIF frame of 65535 x 65535 pixels"),
+        testing::ExitedWithCode(0), "");
 }
 #endif

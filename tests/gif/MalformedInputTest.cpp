@@ -90,10 +90,14 @@ TEST(MalformedInput, GarbageAndHugeDimensions) {
         }
         LoadAll(data);
     }
-    // A frame of 65535 x 65535 whose data end after one pixel: the rest stays 0.
+    // A frame of 65535 x 65535 whose data end after one pixel: refused up front by default; with
+    // the limit raised, the rest stays 0.
     TGifBytes huge;
     huge.Header().Screen(65535, 65535, 1).Descriptor(0, 0, 65535, 65535).Raster(2, OnePixelCodes());
     TGIFImage image;
+    EXPECT_THROW(Load(image, huge.Data(), true), EFrameTooLarge);
+    EXPECT_EQ(image.FrameCount(), 0);
+    image.FMaxPixels = std::int64_t{65535} * 65535;
     Load(image, huge.Data(), false);
     const TDib& dib = image.Frame(0).FrameBitmap();
     EXPECT_EQ(dib.BitCount, 1);
