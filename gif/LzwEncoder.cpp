@@ -9,6 +9,7 @@
 #include <string>
 
 #include "gif/GIFErrors.h"
+#include "gif/LargeMemory.h"
 #include "gif/LzwDecoder.h"
 
 namespace gif {
@@ -83,7 +84,7 @@ class TLzwEncoder {
           FSlots(kHashSlots, 0),
           FUsedSlots(kTableSize, 0),
           FCapacity(CodeStreamBound(width, height)),
-          FBytes(new std::uint8_t[FCapacity]) {}
+          FBytes(AllocateLarge(FCapacity)) {}
 
     int MinimumCodeSize() const { return FInitialCodeSize - 1; }
 
@@ -195,7 +196,7 @@ class TLzwEncoder {
         all[0] = static_cast<std::uint8_t>(MinimumCodeSize());
         const std::size_t size = 1 + s.Written + blocks + 1;
         all[size - 1] = 0;
-        std::shared_ptr<std::uint8_t[]> owner(FBytes.release());
+        std::shared_ptr<std::uint8_t> owner(FBytes.release(), TFreeLarge());
         const std::span<const std::uint8_t> stream(owner.get(), size);
         return TCodeStream(std::move(owner), stream);
     }
@@ -237,7 +238,7 @@ class TLzwEncoder {
     std::vector<std::uint16_t> FUsedSlots;  // slot of each code given out
     std::size_t FCapacity;
     // Left uninitialised: only the pages that codes reach are ever touched.
-    std::unique_ptr<std::uint8_t[]> FBytes;
+    std::unique_ptr<std::uint8_t, TFreeLarge> FBytes;
     TEncoderState FState;
 };
 
