@@ -201,11 +201,11 @@ void TGIFFrame::DecodeInto(std::uint8_t* pixels) {
     if (item.FCodeStream) {
         code = item.FCodeStream->Bytes();
     }
-    bool corrupt = false;
-    DecodeRaster(code, item.FPixelWidth, item.FPixelHeight, DibDepthForBits(item.FItemBits),
-                 FIsInterlaced, FImageOwner != nullptr ? FImageOwner->Notify() : nullptr, corrupt,
-                 pixels, item.FItemBits, AcceptsDamage());
-    FIsCorrupt = FIsCorrupt || corrupt;
+    const TRasterTarget target{pixels, item.FPixelWidth, item.FPixelHeight,
+                               DibDepthForBits(item.FItemBits)};
+    const bool damaged = DecodeRaster(code, item.FItemBits, FIsInterlaced, target, AcceptsDamage(),
+                                      FImageOwner != nullptr ? FImageOwner->Notify() : nullptr);
+    FIsCorrupt = FIsCorrupt || damaged;
 }
 
 const TDib& TGIFFrame::FrameBitmap() {

@@ -337,8 +337,8 @@ TEST(LzwDecoder, ReportsProgressFromStartToEnd) {
     const Bytes stream = CodeStream(2, packer.Put(kEnd2, 3).Finish());
     std::vector<std::uint8_t> pixels(600 + kPixelReadSlack);
     TRecordingNotify notify;
-    bool corrupt = false;
-    DecodeRaster(stream, 600, 1, 8, false, &notify, corrupt, pixels.data(), 2, true);
+    const TRasterTarget target{pixels.data(), 600, 1, 8};
+    DecodeRaster(stream, 2, false, target, true, &notify);
     ASSERT_GE(notify.FReports.size(), 3u);
     EXPECT_EQ(notify.FReports.front().Stage, psStarting);
     EXPECT_EQ(notify.FReports.back().Stage, psEnding);
@@ -355,8 +355,7 @@ TEST(LzwDecoder, ReportsProgressFromStartToEnd) {
     TRecordingNotify failing;
     Bytes bad = stream;
     bad[0] = 12;
-    EXPECT_THROW(DecodeRaster(bad, 600, 1, 8, false, &failing, corrupt, pixels.data(), 2, false),
-                 EInvalidGraphicOperation);
+    EXPECT_THROW(DecodeRaster(bad, 2, false, target, false, &failing), EInvalidGraphicOperation);
     EXPECT_EQ(failing.FReports.back().Stage, psEnding);
     EXPECT_EQ(failing.FReports.back().Percent, 0);
     EXPECT_EQ(failing.FReports.back().Message, "GIF code size not in range 2 to 9");
