@@ -64,6 +64,9 @@ void TRenderer::Dispose() {
     const std::size_t rowBytes = static_cast<std::size_t>(FWidth) * kChannels;
     const std::size_t spanBytes =
         static_cast<std::size_t>(FLastRect.Right - FLastRect.Left) * kChannels;
+    if (spanBytes == 0) {
+        return;
+    }
     for (std::int32_t y = FLastRect.Top; y < FLastRect.Bottom; ++y) {
         std::uint8_t* row = FScreen.data() + y * rowBytes + FLastRect.Left * kChannels;
         if (FDisposal == kDisposeToBackground) {
@@ -82,7 +85,7 @@ void TRenderer::Next() {
     const std::size_t spanBytes = static_cast<std::size_t>(rect.Right - rect.Left) * kChannels;
     FDisposal = frame.FDisposalCode;
     FLastRect = rect;
-    if (FDisposal == kDisposeToPrevious) {
+    if (FDisposal == kDisposeToPrevious && spanBytes > 0) {
         FSaved.resize(spanBytes * static_cast<std::size_t>(rect.Bottom - rect.Top));
         for (std::int32_t y = rect.Top; y < rect.Bottom; ++y) {
             std::memcpy(FSaved.data() + (y - rect.Top) * spanBytes,
