@@ -1,5 +1,6 @@
 #include "gif/BitmapFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "gif/GIFErrors.h"
@@ -49,7 +50,8 @@ class TFileReader {
 
 }  // namespace
 
-TDib DibFromFileImage(std::span<const std::uint8_t> file) {
+TDib DibFromFileImage(std::span<const std::uint8_t> file, std::shared_ptr<const void> owner,
+                      std::size_t readable) {
     const TFileReader in(file);
     if (in.Le16(0) != ('B' | 'M' << 8)) {
         RaiseInvalidBitmap();
@@ -95,6 +97,13 @@ TDib DibFromFileImage(std::span<const std::uint8_t> file) {
 
     const std::size_t stride = dib.Stride();
     const std::uint8_t* pixels = in.At(pixelOffset, dib.ImageSize());
+    const std::size_t pixelEnd = std::size_t{pixelOffset} + dib.ImageSize();
+    if (owner && storedHeight > 0 &&
+        std::max(readable, file.size()) - pixelEnd >= kPixelReadSlack) {
+        dib.Pixels =
+            TPixelBuffer(std::move(owner), const_cast<std::uint8_t*>(pixels), dib.ImageSize());
+        return dib;
+    }
     dib.Pixels = TPixelBuffer(dib.ImageSize());
     if (storedHeight > 0) {
         std::memcpy(dib.Pixels.Data(), pixels, dib.ImageSize());

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "gif/GIFDib.h"
@@ -12,6 +14,10 @@ namespace gif {
 // information header of 40 bytes or more. The palette of 1, 4 and 8 bits always gets 2^depth
 // entries; those the file leaves out are black. Anything else raises EInvalidGraphic "Bitmap ist
 // ungültig".
-TDib DibFromFileImage(std::span<const std::uint8_t> file);
+// With an owner that keeps file, rows stored bottom-up are lent from it rather than copied when
+// kPixelReadSlack readable bytes follow them; readable counts the bytes from file's start that may
+// be read (at least file.size()). The owner's bytes must take writes privately (see TPixelBuffer).
+TDib DibFromFileImage(std::span<const std::uint8_t> file, std::shared_ptr<const void> owner = {},
+                      std::size_t readable = 0);
 
 }  // namespace gif

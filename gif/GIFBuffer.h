@@ -4,18 +4,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 
 #include "gif/GIFErrors.h"
+#include "gif/GIFShared.h"
 
 namespace gif {
 
 // A read cursor over the private copy of the GIF data that loading works on. Lenient reads take
 // what is there and treat missing bytes as zero; exact reads raise "Stream-Lesefehler". No read
-// ever goes beyond the data.
+// ever goes beyond the data. The owner keeps the data alive for code streams that view them.
 class TGifBuffer {
   public:
-    explicit TGifBuffer(std::span<const std::uint8_t> data) : FData(data) {}
+    explicit TGifBuffer(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner = {})
+        : FData(data), FOwner(std::move(owner)) {}
 
     bool AtEnd() const { return FPos >= FData.size(); }
     std::size_t Position() const { return FPos; }
@@ -63,8 +66,19 @@ class TGifBuffer {
         return part;
     }
 
+    // The bytes from start up to end, as a code stream that keeps them alive (a copy when the data
+    // have no owner).
+    TCodeStream CodeStream(std::size_t start, std::size_t end) const {
+        const std::span<const std::uint8_t> part = FData.subspan(start, end - start);
+        if (!FOwner) {
+            return TCodeStream(std::vector<std::uint8_t>(part.begin(), part.end()));
+        }
+        return TCodeStream(FOwner, part);
+    }
+
   private:
     std::span<const std::uint8_t> FData;
+    std::shared_ptr<const void> FOwner;
     std::size_t FPos = 0;
 };
 

@@ -23,11 +23,12 @@ TPixelBuffer::TPixelBuffer(std::size_t size) : FSize(size) {
     if (size == 0) {
         return;
     }
-    FData.reset(static_cast<std::uint8_t*>(std::calloc(size + kPixelReadSlack, 1)));
-    if (!FData) {
+    FData = static_cast<std::uint8_t*>(std::calloc(size + kPixelReadSlack, 1));
+    if (FData == nullptr) {
         FSize = 0;
         throw std::bad_alloc();
     }
+    FOwner = std::shared_ptr<std::uint8_t>(FData, [](std::uint8_t* p) { std::free(p); });
 }
 
 std::size_t TDib::RowStride(std::int32_t width, int bitCount) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // The decoded form of a frame: a device-independent bitmap as it sits in a .bmp file (file header,
@@ -20,22 +21,35 @@ inline constexpr std::uint32_t kBmpInfoHeaderSize = 40;
 inline constexpr std::size_t kPixelReadSlack = 8;
 
 // A zero-filled byte block that may be large; taken from calloc so that untouched pages cost
-// nothing. kPixelReadSlack readable bytes follow its Size().
+// nothing. kPixelReadSlack readable bytes follow its Size(). It may instead lend bytes that an
+// owner keeps (a mapped bitmap file), so a bitmap read from a file needs no copy of its rows.
 class TPixelBuffer {
   public:
     TPixelBuffer() = default;
     // Throws std::bad_alloc when the memory cannot be had.
     explicit TPixelBuffer(std::size_t size);
+    // Bytes that owner keeps; kPixelReadSlack readable bytes must follow them. Writing to them
+    // must not reach anyone else (a private mapping copies the pages it writes).
+    TPixelBuffer(std::shared_ptr<const void> owner, std::uint8_t* data, std::size_t size)
+        : FOwner(std::move(owner)), FData(data), FSize(size) {}
+    // Moved, never copied by accident: TDib::Clone copies on purpose.
+    TPixelBuffer(TPixelBuffer&& other) noexcept { *this = std::move(other); }
+    TPixelBuffer& operator=(TPixelBuffer&& other) noexcept {
+        FOwner = std::move(other.FOwner);
+        FData = std::exchange(other.FData, nullptr);
+        FSize = std::exchange(other.FSize, 0);
+        return *this;
+    }
+    TPixelBuffer(const TPixelBuffer&) = delete;
+    TPixelBuffer& operator=(const TPixelBuffer&) = delete;
 
-    std::uint8_t* Data() { return FData.get(); }
-    const std::uint8_t* Data() const { return FData.get(); }
+    std::uint8_t* Data() { return FData; }
+    const std::uint8_t* Data() const { return FData; }
     std::size_t Size() const { return FSize; }
 
   private:
-    struct Free {
-        void operator()(std::uint8_t* p) const { std::free(p); }
-    };
-    std::unique_ptr<std::uint8_t, Free> FData;
+    std::shared_ptr<const void> FOwner;
+    std::uint8_t* FData = nullptr;
     std::size_t FSize = 0;
 };
 

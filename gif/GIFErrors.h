@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -17,6 +18,16 @@ class EGifError : public std::runtime_error {
 class EInvalidGraphicOperation : public EGifError {
   public:
     using EGifError::EGifError;
+};
+
+// A frame whose bitmap would pass the image's pixel limit, refused before any memory is taken:
+// a few bytes of GIF data can claim 65535 x 65535 pixels.
+class EFrameTooLarge : public EInvalidGraphicOperation {
+  public:
+    EFrameTooLarge(std::int64_t width, std::int64_t height, std::int64_t limit);
+    std::int64_t Width;
+    std::int64_t Height;
+    std::int64_t Limit;
 };
 
 // An exact read that came up short.

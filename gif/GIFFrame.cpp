@@ -67,7 +67,6 @@ void TGIFFrame::ReadImageBlock(TGifBuffer& data) {
 
 void TGIFFrame::CopyImageBlock(TGifBuffer& data) {
     TGIFItem& item = *FItem;
-    std::vector<std::uint8_t>& code = *item.FCodeStream;
 
     FIsCorrupt = false;
     std::uint8_t raw[kDescriptorSize] = {};
@@ -85,27 +84,31 @@ void TGIFFrame::CopyImageBlock(TGifBuffer& data) {
         item.FItemTable.Clear();
     }
 
+    // The stored raster is one stretch of the data (minimum code size byte, sub-blocks,
+    // terminator): the code stream keeps that stretch rather than a copy of it.
+    const std::size_t start = data.Position();
     std::uint8_t minCodeSize = 0;
     data.ReadExact(&minCodeSize, 1);
-    code.reserve(1 + data.SubBlockChainSize());
-    code.push_back(minCodeSize);
+    std::size_t end = data.Position();
     while (!data.AtEnd()) {
         const std::uint8_t n = data.ReadByte();
         if (n > data.Remaining()) {
             // A sub-block cut short is dropped together with its size byte.
             FIsCorrupt = true;
-            data.SkipToEnd();
             break;
         }
-        code.push_back(n);
-        const auto block = data.Take(n);
-        code.insert(code.end(), block.begin(), block.end());
+        data.Take(n);
+        end = data.Position();
         if (n == 0) {
             break;
         }
     }
+    item.FCodeStream = data.CodeStream(start, end);
+    if (FIsCorrupt) {
+        data.SkipToEnd();
+    }
 
-    if (FIsCorrupt && !AcceptDamagedGif) {
+    if (FIsCorrupt && !AcceptsDamage()) {
         RaiseGifError(kMsgReadError);
     }
     if (desc.Width == 0 && FImageOwner != nullptr) {
@@ -144,7 +147,20 @@ void TGIFFrame::ApplyGraphicControls() {
     }
 }
 
-TDib TGIFFrame::BuildDib() {
+bool TGIFFrame::AcceptsDamage() const {
+    return FImageOwner != nullptr ? FImageOwner->FAcceptDamaged : AcceptDamagedGif;
+}
+
+void TGIFFrame::CheckPixelLimit() const {
+    const std::int64_t limit = FImageOwner != nullptr ? FImageOwner->FMaxPixels : kDefaultMaxPixels;
+    const std::int64_t width = std::max(FItem->FPixelWidth, 0);
+    const std::int64_t height = std::max(FItem->FPixelHeight, 0);
+    if (width * height > limit) {
+        throw EFrameTooLarge(width, height, limit);
+    }
+}
+
+TDib TGIFFrame::DibHeader() const {
     const TGIFItem& item = *FItem;
     const int depth = DibDepthForBits(item.FItemBits);
 
@@ -162,24 +178,34 @@ TDib TGIFFrame::BuildDib() {
         dib.Palette[i] = TRgbQuad{rgb[2], rgb[1], rgb[0], 0};
     }
     dib.Palette.resize(std::size_t{1} << depth);
+    return dib;
+}
 
+TDib TGIFFrame::BuildDib() {
+    TDib dib = DibHeader();
+    CheckPixelLimit();
     try {
         dib.Pixels = TPixelBuffer(dib.ImageSize());
     } catch (const std::bad_alloc&) {
         RaiseGifError("Not enough memory for a GIF frame of " + std::to_string(dib.Width) + " x " +
                       std::to_string(dib.Height) + " pixels");
     }
+    DecodeInto(dib.Pixels.Data());
+    return dib;
+}
 
+void TGIFFrame::DecodeInto(std::uint8_t* pixels) {
+    const TGIFItem& item = *FItem;
+    CheckPixelLimit();
     std::span<const std::uint8_t> code;
     if (item.FCodeStream) {
-        code = *item.FCodeStream;
+        code = item.FCodeStream->Bytes();
     }
-    bool corrupt = false;
-    DecodeRaster(code, dib.Width, dib.Height, depth, FIsInterlaced,
-                 FImageOwner != nullptr ? FImageOwner->Notify() : nullptr, corrupt,
-                 dib.Pixels.Data(), item.FItemBits, AcceptDamagedGif);
-    FIsCorrupt = FIsCorrupt || corrupt;
-    return dib;
+    const TRasterTarget target{pixels, item.FPixelWidth, item.FPixelHeight,
+                               DibDepthForBits(item.FItemBits)};
+    const bool damaged = DecodeRaster(code, item.FItemBits, FIsInterlaced, target, AcceptsDamage(),
+                                      FImageOwner != nullptr ? FImageOwner->Notify() : nullptr);
+    FIsCorrupt = FIsCorrupt || damaged;
 }
 
 const TDib& TGIFFrame::FrameBitmap() {

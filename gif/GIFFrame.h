@@ -25,8 +25,17 @@ class TGIFFrame {
     // Reads one image that follows an image separator (0x2C, already consumed).
     void ReadImageBlock(TGifBuffer& data);
 
+    // The bitmap the frame decodes to, without pixels: size, depth and palette.
+    TDib DibHeader() const;
+    // Raises EFrameTooLarge when the frame has more pixels than its image allows.
+    void CheckPixelLimit() const;
     // Decodes the frame into a new bitmap; ORs damage into FIsCorrupt.
     TDib BuildDib();
+    // Decodes the frame into pixels: the zero-filled rows of a bitmap laid out as DibHeader says,
+    // followed by kPixelReadSlack readable bytes. ORs damage into FIsCorrupt.
+    void DecodeInto(std::uint8_t* pixels);
+    // The image's damaged-data policy (the process-wide default for a frame without image).
+    bool AcceptsDamage() const;
     // The decoded bitmap, decoding on first use. A frame without code stream has an empty one.
     const TDib& FrameBitmap();
     // 0 when the frame has neither bitmap nor code stream, else the bitmap's size (decoding it).

@@ -116,9 +116,9 @@ void TGIFFrame::EncodeFromDib(const TDib& bitmap) {
     item.FCodeStream.emplace();
     item.FItemBits = 1;
     try {
-        EncodeRaster(*item.FCodeStream, bitmap.Width, bitmap.Height, bitmap.BitCount, false,
-                     FImageOwner != nullptr ? FImageOwner->Notify() : nullptr,
-                     bitmap.Pixels.Data());
+        item.FCodeStream = EncodeRaster(bitmap.Width, bitmap.Height, bitmap.BitCount, false,
+                                        FImageOwner != nullptr ? FImageOwner->Notify() : nullptr,
+                                        bitmap.Pixels.Data());
     } catch (const EAbort&) {
         FreshItem();
         throw;

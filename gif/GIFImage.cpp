@@ -33,16 +33,17 @@ void TGIFImage::LoadGifData(std::int64_t length, TStream& stream, bool decodeFir
             RaiseReadError();
         }
         const auto size = static_cast<std::size_t>(length);
-        // The reader works on exactly these bytes; a stream in memory lends them in place, any
-        // other is copied into a private buffer (not zero-filled first: it is read over at once).
-        std::span<const std::uint8_t> data = stream.ReadInPlace(size);
-        std::unique_ptr<std::uint8_t[]> buffer;
-        if (data.size() != size) {
-            buffer.reset(new std::uint8_t[size]);
+        // The reader works on exactly these bytes, and the frames' code streams keep them: a
+        // stream in memory (or a mapped file) lends them, any other is copied once into a
+        // private buffer (not zero-filled first: it is read over at once).
+        TStream::TSharedBytes data = stream.ReadShared(size);
+        if (!data.Owner) {
+            std::shared_ptr<std::uint8_t[]> buffer(new std::uint8_t[size]);
             stream.ReadBuffer(buffer.get(), size);
-            data = std::span<const std::uint8_t>(buffer.get(), size);
+            data.Bytes = std::span<const std::uint8_t>(buffer.get(), size);
+            data.Owner = std::move(buffer);
         }
-        TGIFReader(*this, data).ReadBlocks();
+        TGIFReader(*this, data.Bytes, std::move(data.Owner)).ReadBlocks();
     }
     if (!FFrameList.empty()) {
         FActiveFrame = 0;

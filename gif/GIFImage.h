@@ -71,6 +71,10 @@ class TGIFImage {
     bool FHasLoopBlock = false;
     std::int16_t FLoopCount = 1;
     bool FPaletteModified = false;
+    // Policies of this image, kept across loads: whether damaged raster data are tolerated (the
+    // frame is marked corrupt) or raise, and the most pixels a frame may have (EFrameTooLarge).
+    bool FAcceptDamaged = AcceptDamagedGif;
+    std::int64_t FMaxPixels = kDefaultMaxPixels;
 
   private:
     IGIFNotify* FNotify = nullptr;

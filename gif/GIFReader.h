@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -16,7 +17,10 @@ class TGIFImage;
 // then the blocks up to the trailer. Pixels are not decoded here.
 class TGIFReader {
   public:
-    TGIFReader(TGIFImage& image, std::span<const std::uint8_t> data) : FImage(image), FData(data) {}
+    // owner keeps data alive; frames' code streams keep a share of it instead of copies.
+    TGIFReader(TGIFImage& image, std::span<const std::uint8_t> data,
+               std::shared_ptr<const void> owner = {})
+        : FImage(image), FData(data, std::move(owner)) {}
 
     void ReadBlocks();
 

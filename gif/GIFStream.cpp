@@ -13,23 +13,31 @@ void TStream::ReadBuffer(void* buffer, std::size_t count) {
     }
 }
 
-std::span<const std::uint8_t> TStream::ReadInPlace(std::size_t) {
+void TStream::WriteParts(std::span<const std::span<const std::uint8_t>> parts) {
+    for (const auto& part : parts) {
+        Write(part.data(), part.size());
+    }
+}
+
+TStream::TSharedBytes TStream::ReadShared(std::size_t) {
     return {};
 }
 
-std::span<const std::uint8_t> TMemoryStream::ReadInPlace(std::size_t count) {
-    if (FPosition > FBytes.size() || FBytes.size() - FPosition < count) {
+TStream::TSharedBytes TMemoryStream::ReadShared(std::size_t count) {
+    const std::vector<std::uint8_t>& bytes = *FBytes;
+    if (FPosition > bytes.size() || bytes.size() - FPosition < count) {
         return {};
     }
-    const std::span<const std::uint8_t> part(FBytes.data() + FPosition, count);
+    const std::span<const std::uint8_t> part(bytes.data() + FPosition, count);
     FPosition += count;
-    return part;
+    return {FBytes, part};
 }
 
 std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
-    const std::size_t n = std::min(count, FBytes.size() - std::min(FPosition, FBytes.size()));
+    const std::vector<std::uint8_t>& bytes = *FBytes;
+    const std::size_t n = std::min(count, bytes.size() - std::min(FPosition, bytes.size()));
     if (n > 0) {
-        std::memcpy(buffer, FBytes.data() + FPosition, n);
+        std::memcpy(buffer, bytes.data() + FPosition, n);
         FPosition += n;
     }
     return n;
@@ -39,19 +47,24 @@ void TMemoryStream::Write(const void* buffer, std::size_t count) {
     if (count == 0) {
         return;
     }
-    if (FPosition + count > FBytes.size()) {
-        FBytes.resize(FPosition + count);
+    if (FBytes.use_count() > 1) {
+        // Someone holds bytes lent by ReadShared: they keep the old ones.
+        FBytes = std::make_shared<std::vector<std::uint8_t>>(*FBytes);
     }
-    std::memcpy(FBytes.data() + FPosition, buffer, count);
+    std::vector<std::uint8_t>& bytes = *FBytes;
+    if (FPosition + count > bytes.size()) {
+        bytes.resize(FPosition + count);
+    }
+    std::memcpy(bytes.data() + FPosition, buffer, count);
     FPosition += count;
 }
 
 void TMemoryStream::Seek(std::uint64_t position) {
-    FPosition = static_cast<std::size_t>(std::min<std::uint64_t>(position, FBytes.size()));
+    FPosition = static_cast<std::size_t>(std::min<std::uint64_t>(position, FBytes->size()));
 }
 
 void TMemoryStream::Clear() {
-    FBytes.clear();
+    FBytes = std::make_shared<std::vector<std::uint8_t>>();
     FPosition = 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -19,33 +20,43 @@ class TStream {
     virtual std::uint64_t Size() const = 0;
     virtual void Seek(std::uint64_t position) = 0;
 
+    // The parts one after the other; a stream that can write them in one go does.
+    virtual void WriteParts(std::span<const std::span<const std::uint8_t>> parts);
+
     // Exact read: fewer than count bytes raise EReadError "Stream-Lesefehler".
     void ReadBuffer(void* buffer, std::size_t count);
 
-    // For streams that hold their bytes in memory: the next count bytes in place, consumed like
-    // a read, and valid while the stream is not changed. Empty when the stream cannot do that or
-    // has fewer bytes left; then nothing is consumed.
-    virtual std::span<const std::uint8_t> ReadInPlace(std::size_t count);
+    // For streams that hold their bytes in memory (or mapped): the next count bytes in place,
+    // consumed like a read, with an owner that keeps them unchanged for as long as it is held.
+    // Loading keeps such bytes instead of copying them. No owner when the stream cannot do that
+    // or has fewer bytes left; then nothing is consumed.
+    struct TSharedBytes {
+        std::shared_ptr<const void> Owner;
+        std::span<const std::uint8_t> Bytes;
+    };
+    virtual TSharedBytes ReadShared(std::size_t count);
 };
 
-// A growable stream in memory.
+// A growable stream in memory. Bytes lent by ReadShared stay as they were: a write after that
+// goes to a copy.
 class TMemoryStream : public TStream {
   public:
-    TMemoryStream() = default;
-    explicit TMemoryStream(std::vector<std::uint8_t> bytes) : FBytes(std::move(bytes)) {}
+    TMemoryStream() : FBytes(std::make_shared<std::vector<std::uint8_t>>()) {}
+    explicit TMemoryStream(std::vector<std::uint8_t> bytes)
+        : FBytes(std::make_shared<std::vector<std::uint8_t>>(std::move(bytes))) {}
 
     std::size_t Read(void* buffer, std::size_t count) override;
     void Write(const void* buffer, std::size_t count) override;
     std::uint64_t Position() const override { return FPosition; }
-    std::uint64_t Size() const override { return FBytes.size(); }
+    std::uint64_t Size() const override { return FBytes->size(); }
     void Seek(std::uint64_t position) override;
-    std::span<const std::uint8_t> ReadInPlace(std::size_t count) override;
+    TSharedBytes ReadShared(std::size_t count) override;
 
     void Clear();
-    std::span<const std::uint8_t> Bytes() const { return FBytes; }
+    std::span<const std::uint8_t> Bytes() const { return *FBytes; }
 
   private:
-    std::vector<std::uint8_t> FBytes;
+    std::shared_ptr<std::vector<std::uint8_t>> FBytes;
     std::size_t FPosition = 0;
 };
 

@@ -58,7 +58,14 @@ class IGIFNotify {
     virtual void Changed() = 0;
 };
 
-// Process-wide: while true, damaged raster data marks the frame corrupt instead of raising.
+// Process-wide: the initial damaged-data policy of every new image (each image then keeps its own,
+// TGIFImage::FAcceptDamaged). While true, damaged raster data marks the frame corrupt instead of
+// raising.
 extern bool AcceptDamagedGif;
+
+// The most pixels a frame may have before its bitmap is refused, unless an image sets another
+// limit (TGIFImage::FMaxPixels): a frame of 65535 x 65535 would take 4 GiB from a few bytes of
+// data. About 180 megapixels, as image libraries refuse by default.
+inline constexpr std::int64_t kDefaultMaxPixels = 180'000'000;
 
 }  // namespace gif

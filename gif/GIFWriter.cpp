@@ -47,16 +47,12 @@ bool HasLocalTable(const TGIFFrame& frame) {
 
 }  // namespace
 
-std::vector<std::uint8_t> TGIFWriter::Build() {
+std::vector<std::span<const std::uint8_t>> TGIFWriter::Build() {
     FOut.clear();
+    FCodeStreams.clear();
     CheckFrameBounds();
-    std::size_t codeBytes = 0;
-    for (int i = 0; i < FImage.FrameCount(); ++i) {
-        const auto& code = FImage.Frame(i).FItem->FCodeStream;
-        codeBytes += code ? code->size() : 0;
-    }
     // Room for the tables and blocks around the code streams, so the data are laid out once.
-    FOut.reserve(codeBytes + 1024 * (static_cast<std::size_t>(FImage.FrameCount()) + 1));
+    FOut.reserve(1024 * (static_cast<std::size_t>(FImage.FrameCount()) + 1));
     if (!FImage.FShared->FCommentLines.empty()) {
         FImage.FGifVersion = gfv89a;
     }
@@ -81,7 +77,17 @@ std::vector<std::uint8_t> TGIFWriter::Build() {
         WriteComment();
     }
     PutByte(kTrailer);
-    return std::move(FOut);
+
+    std::vector<std::span<const std::uint8_t>> parts;
+    const std::span<const std::uint8_t> own(FOut);
+    std::size_t done = 0;
+    for (const auto& [at, code] : FCodeStreams) {
+        parts.push_back(own.subspan(done, at - done));
+        parts.push_back(code);
+        done = at;
+    }
+    parts.push_back(own.subspan(done));
+    return parts;
 }
 
 // Sizes and positions are 16-bit fields: a frame that does not fit is refused rather than
@@ -193,8 +199,7 @@ void TGIFWriter::WriteLocalTable(const TGIFFrame& frame) {
 
 void TGIFWriter::WriteCodeStream(const TGIFFrame& frame) {
     if (frame.FItem->FCodeStream) {
-        const std::vector<std::uint8_t>& code = *frame.FItem->FCodeStream;
-        PutBytes(code.data(), code.size());
+        FCodeStreams.emplace_back(FOut.size(), frame.FItem->FCodeStream->Bytes());
     }
 }
 
@@ -226,15 +231,20 @@ void TGIFImage::SaveGifData(TStream& stream, bool withLength) {
         RaiseGifError(kMsgNoGifData);
     }
     EncodeAllFrames();
-    const std::vector<std::uint8_t> data = TGIFWriter(*this).Build();
+    TGIFWriter writer(*this);
+    const std::vector<std::span<const std::uint8_t>> parts = writer.Build();
     if (withLength) {
-        const auto length = static_cast<std::uint32_t>(data.size());
+        std::size_t size = 0;
+        for (const auto& part : parts) {
+            size += part.size();
+        }
+        const auto length = static_cast<std::uint32_t>(size);
         const std::uint8_t raw[4] = {
             static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
             static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24)};
         stream.Write(raw, sizeof raw);
     }
-    stream.Write(data.data(), data.size());
+    stream.WriteParts(parts);
 }
 
 void TGIFImage::EncodeAllFrames() {

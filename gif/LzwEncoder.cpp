@@ -9,6 +9,7 @@
 #include <string>
 
 #include "gif/GIFErrors.h"
+#include "gif/LargeMemory.h"
 #include "gif/LzwDecoder.h"
 
 namespace gif {
@@ -53,6 +54,15 @@ std::size_t PackedCodesBound(std::int32_t width, std::int32_t height) {
     return codes * kMaxCodeBits / 8 + 2 + sizeof(std::uint64_t);
 }
 
+// Codes are packed behind room for the minimum code size byte and the first size byte; the
+// sub-blocks are then laid out in place, so the buffer becomes the code stream without a copy.
+constexpr std::size_t kPackedStart = 2;
+
+std::size_t CodeStreamBound(std::int32_t width, std::int32_t height) {
+    const std::size_t packed = PackedCodesBound(width, height);
+    return kPackedStart + packed + packed / kSubBlockSize + 1;
+}
+
 // The encoder's state between rows.
 struct TEncoderState {
     std::uint32_t Prefix = 0;
@@ -73,13 +83,14 @@ class TLzwEncoder {
           FEndCode(FClearCode + 1),
           FSlots(kHashSlots, 0),
           FUsedSlots(kTableSize, 0),
-          FBytes(new std::uint8_t[PackedCodesBound(width, height)]) {}
+          FCapacity(CodeStreamBound(width, height)),
+          FBytes(AllocateLarge(FCapacity)) {}
 
     int MinimumCodeSize() const { return FInitialCodeSize - 1; }
 
     void Start() {
         TEncoderState& s = FState;
-        std::uint8_t* const bytes = FBytes.get();
+        std::uint8_t* const bytes = FBytes.get() + kPackedStart;
         ResetTable(s);
         Emit(s, bytes, FClearCode);
     }
@@ -98,7 +109,7 @@ class TLzwEncoder {
         std::size_t written = FState.Written;
         std::uint32_t* const slots = FSlots.data();
         std::uint16_t* const used = FUsedSlots.data();
-        std::uint8_t* const bytes = FBytes.get();
+        std::uint8_t* const bytes = FBytes.get() + kPackedStart;
         const std::uint32_t clearCode = FClearCode;
         const std::uint32_t endCode = FEndCode;
         const int initialCodeSize = FInitialCodeSize;
@@ -160,24 +171,34 @@ class TLzwEncoder {
     }
 
     // The last string, the end code, then the packed codes as sub-blocks of 255 bytes (the last
-    // one shorter) and the terminator.
-    void Finish(std::vector<std::uint8_t>& out) {
+    // one shorter) and the terminator, behind the minimum code size byte: the whole code stream.
+    TCodeStream Finish() {
         TEncoderState& s = FState;
-        std::uint8_t* const bytes = FBytes.get();
+        std::uint8_t* const all = FBytes.get();
+        std::uint8_t* const bytes = all + kPackedStart;
         if (s.Length > 0) {
             Emit(s, bytes, s.Prefix);
         }
         Emit(s, bytes, FEndCode);
         if (s.Bits > 0) {
-            FBytes[s.Written++] = static_cast<std::uint8_t>(s.Acc);
+            bytes[s.Written++] = static_cast<std::uint8_t>(s.Acc);
         }
-        out.reserve(out.size() + s.Written + s.Written / kSubBlockSize + 2);
-        for (std::size_t at = 0; at < s.Written; at += kSubBlockSize) {
-            const std::size_t n = std::min(kSubBlockSize, s.Written - at);
-            out.push_back(static_cast<std::uint8_t>(n));
-            out.insert(out.end(), FBytes.get() + at, FBytes.get() + at + n);
+        // Block k moves from kPackedStart + 255 k to kPackedStart + 256 k, last block first, so
+        // nothing is overwritten before it has moved; each gets its size byte in front.
+        const std::size_t blocks = (s.Written + kSubBlockSize - 1) / kSubBlockSize;
+        for (std::size_t k = blocks; k-- > 0;) {
+            const std::size_t from = kPackedStart + k * kSubBlockSize;
+            const std::size_t n = std::min(kSubBlockSize, s.Written - k * kSubBlockSize);
+            const std::size_t to = kPackedStart + k * (kSubBlockSize + 1);
+            std::memmove(all + to, all + from, n);
+            all[to - 1] = static_cast<std::uint8_t>(n);
         }
-        out.push_back(0);
+        all[0] = static_cast<std::uint8_t>(MinimumCodeSize());
+        const std::size_t size = 1 + s.Written + blocks + 1;
+        all[size - 1] = 0;
+        std::shared_ptr<std::uint8_t> owner(FBytes.release(), TFreeLarge());
+        const std::span<const std::uint8_t> stream(owner.get(), size);
+        return TCodeStream(std::move(owner), stream);
     }
 
   private:
@@ -215,8 +236,9 @@ class TLzwEncoder {
     const std::uint32_t FEndCode;
     std::vector<std::uint32_t> FSlots;
     std::vector<std::uint16_t> FUsedSlots;  // slot of each code given out
+    std::size_t FCapacity;
     // Left uninitialised: only the pages that codes reach are ever touched.
-    std::unique_ptr<std::uint8_t[]> FBytes;
+    std::unique_ptr<std::uint8_t, TFreeLarge> FBytes;
     TEncoderState FState;
 };
 
@@ -228,8 +250,8 @@ void Report(IGIFNotify* progress, TProgressStage stage, int percent, const std::
 
 }  // namespace
 
-void EncodeRaster(std::vector<std::uint8_t>& codeStream, std::int32_t width, std::int32_t height,
-                  int depth, bool interlaced, IGIFNotify* progress, const std::uint8_t* pixels) {
+TCodeStream EncodeRaster(std::int32_t width, std::int32_t height, int depth, bool interlaced,
+                         IGIFNotify* progress, const std::uint8_t* pixels) {
     if (depth != 1 && depth != 4 && depth != 8) {
         RaiseGifError(kMsgEncodingError);
     }
@@ -237,9 +259,9 @@ void EncodeRaster(std::vector<std::uint8_t>& codeStream, std::int32_t width, std
     height = std::max(height, 0);
     static const std::string kNoMessage;
     const std::size_t stride = (static_cast<std::size_t>(width) * depth + 31) / 32 * 4;
+    TCodeStream result;
     try {
         TLzwEncoder encoder(width, height, depth);
-        codeStream.push_back(static_cast<std::uint8_t>(encoder.MinimumCodeSize()));
         encoder.Start();
         Report(progress, psStarting, 0, kNoMessage);
         int pass = 0;
@@ -257,7 +279,7 @@ void EncodeRaster(std::vector<std::uint8_t>& codeStream, std::int32_t width, std
             Report(progress, psRunning,
                    static_cast<int>(std::int64_t{done} * 100 / std::int64_t{height}), kNoMessage);
         }
-        encoder.Finish(codeStream);
+        result = encoder.Finish();
     } catch (const std::bad_alloc&) {
         const std::string message = "Not enough memory to encode a GIF frame of " +
                                     std::to_string(width) + " x " + std::to_string(height) +
@@ -269,6 +291,13 @@ void EncodeRaster(std::vector<std::uint8_t>& codeStream, std::int32_t width, std
         throw;
     }
     Report(progress, psEnding, 100, kNoMessage);
+    return result;
+}
+
+void EncodeRaster(std::vector<std::uint8_t>& codeStream, std::int32_t width, std::int32_t height,
+                  int depth, bool interlaced, IGIFNotify* progress, const std::uint8_t* pixels) {
+    const TCodeStream code = EncodeRaster(width, height, depth, interlaced, progress, pixels);
+    codeStream.insert(codeStream.end(), code.begin(), code.end());
 }
 
 }  // namespace gif

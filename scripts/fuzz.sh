@@ -23,8 +23,12 @@ if [[ ! -d "$corpus" ]]; then
         convert -delay 5 -loop 0 -size 9x9 -seed 4 plasma:fractal -seed 5 plasma:fractal \
             -colors 8 seed-animated.gif
         convert rose: -resize 20% -colors 64 -set comment "seed" seed-comment.gif
+        convert -dispose background -delay 5 -size 12x9 xc:none -fill blue -draw "circle 6,4 6,1" \
+            -dispose previous -page +3+2 -size 6x5 xc:red seed-dispose.gif
+        convert -size 7x5 -seed 6 plasma:fractal -alpha set -channel A -evaluate set 40% seed-rgba.png
+        convert -size 9x4 -seed 7 plasma:fractal -colors 5 PNG8:seed-palette.png
     )
 fi
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    "$build/bin/gif_fuzz" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+    "$build/bin/gif_fuzz" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -artifact_prefix="$build/" \
     -print_final_stats=1 "$corpus"

@@ -23,11 +23,19 @@ constexpr const char* kMsgCannotResize = "Cannot change the Size of a GIF image"
 constexpr TColor kDrawnBackground = 0xFF00FF;
 constexpr int kLengthSize = 4;
 
-// Runs a codec call; its errors leave as the picture system's errors with the same message.
+[[noreturn]] void RaisePictureTooLarge(std::int64_t width, std::int64_t height) {
+    throw EOutOfResources(
+        QStringLiteral("GIF picture too large: a frame of %1 x %2 pixels").arg(width).arg(height));
+}
+
+// Runs a codec call; its errors leave as the picture system's errors with the same message, but
+// a frame above the pixel limit as the picture system's own refusal.
 template <typename F>
 decltype(auto) Codec(F&& call) {
     try {
         return call();
+    } catch (const gif::EFrameTooLarge& error) {
+        RaisePictureTooLarge(error.Width, error.Height);
     } catch (const gif::EReadError& error) {
         throw EReadError(error.what());
     } catch (const gif::EInvalidGraphicOperation& error) {
@@ -326,14 +334,34 @@ bool TGIFImage::AssignTo(TGraphic& target) const {
 
 // ---- streams and clipboard
 
+// A picture with a frame above the pixel limit is refused whole, also where loading decodes
+// nothing (the clipboard): no later query may take the program's memory for it.
+template <typename F>
+void TGIFImage::Load(F&& load) {
+    try {
+        Codec(load);
+    } catch (const EOutOfResources&) {
+        FImage.ResetImage();
+        throw;
+    }
+    for (const auto& frame : FImage.FFrameList) {
+        try {
+            frame->CheckPixelLimit();
+        } catch (const gif::EFrameTooLarge& error) {
+            FImage.ResetImage();
+            RaisePictureTooLarge(error.Width, error.Height);
+        }
+    }
+}
+
 void TGIFImage::LoadFromStream(QIODevice& stream) {
     TGIFDeviceStream input(stream);
-    Codec([&] { FImage.ReadFromStream(input); });
+    Load([&] { FImage.ReadFromStream(input); });
 }
 
 void TGIFImage::ReadData(QIODevice& stream) {
     TGIFDeviceStream input(stream);
-    Codec([&] { FImage.ReadPictureData(input); });
+    Load([&] { FImage.ReadPictureData(input); });
 }
 
 void TGIFImage::SaveToStream(QIODevice& stream) {
@@ -376,7 +404,7 @@ void TGIFImage::LoadFromClipboardFormat(const QMimeData& data) {
     }
     const QByteArray bytes = data.data(QLatin1String(GifClipFormat));
     gif::TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-    Codec([&] {
+    Load([&] {
         const std::int32_t length = ReadLength(stream);
         FImage.LoadGifData(length, stream, false);
     });

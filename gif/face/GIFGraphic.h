@@ -85,6 +85,8 @@ class TGIFImage : public TGraphic {
         TGIFImage& FOwner;
     };
 
+    template <typename F>
+    void Load(F&& load);
     gif::TGIFFrame& AddFrame(const TGraphic& graphic);
     void CopyFrameFrom(gif::TGIFFrame& frame, const TGraphic& source) const;
     void CopyFrameTo(gif::TGIFFrame& frame, TGraphic& target) const;

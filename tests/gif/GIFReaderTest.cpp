@@ -222,7 +222,6 @@ TEST(GIFReader, SubBlockPastTheEndMarksFrameCorrupt) {
     gif.Header().Screen(4, 1, 1).Descriptor(0, 0, 4, 1).Raw({2, 2, 0x4C, 0x01, 200});
     gif.Raw(Bytes(10, 0));
     {
-        TAcceptDamaged accept(true);
         TGIFImage image;
         Load(image, gif.Data());
         ASSERT_EQ(image.FrameCount(), 1);
@@ -230,8 +229,8 @@ TEST(GIFReader, SubBlockPastTheEndMarksFrameCorrupt) {
         EXPECT_EQ(*image.Frame(0).FItem->FCodeStream, (Bytes{2, 2, 0x4C, 0x01}));
     }
     {
-        TAcceptDamaged accept(false);
         TGIFImage image;
+        image.FAcceptDamaged = false;
         EXPECT_EQ(ErrorText<EInvalidGraphicOperation>([&] { Load(image, gif.Data()); }),
                   "Stream-Lesefehler");
         EXPECT_EQ(image.FrameCount(), 0);

@@ -7,6 +7,7 @@
 #include "GifBytes.h"
 #include "gif/GIFErrors.h"
 #include "gif/GIFFrame.h"
+#include "gif/GIFImage.h"
 #include "gif/LzwDecoder.h"
 
 using namespace gif;
@@ -144,6 +145,97 @@ TEST(LzwDecoder, ClearCodeFollowedByEndCodeWritesOnePixelAndReadsOn) {
     EXPECT_FALSE(d.Corrupt);
 }
 
+// Two clear codes in a row are legal (other encoders write them): the second resets again and
+// writes nothing. Under the bare literal rule it would write a pixel and shift the picture.
+TEST(LzwDecoder, ClearCodeAfterClearCodeWritesNothing) {
+    const Bytes codes =
+        TCodePacker().Put(kClear2, 3).Put(kClear2, 3).Put(1, 3).Put(2, 3).Put(kEnd2, 3).Finish();
+    const TDecoded d = Decode(CodeStream(2, codes), 2, 1, 2);
+    EXPECT_EQ(d.Pixels, (std::vector<int>{1, 2}));
+    EXPECT_FALSE(d.Corrupt);
+}
+
+TEST(LzwDecoder, RunOfClearCodesWritesNothing) {
+    TCodePacker packer;
+    for (int i = 0; i < 5; ++i) {
+        packer.Put(kClear2, 3);
+    }
+    const Bytes codes =
+        packer.Put(3, 3).Put(kClear2, 3).Put(kClear2, 3).Put(2, 3).Put(kEnd2, 3).Finish();
+    const TDecoded d = Decode(CodeStream(2, codes), 3, 1, 2);
+    EXPECT_EQ(d.Pixels, (std::vector<int>{3, 2, 0}));
+    EXPECT_FALSE(d.Corrupt);
+}
+
+// The first clear code is read at the grown width, the second at the initial width again; the
+// table built before them is gone afterwards.
+TEST(LzwDecoder, ClearCodePairAfterTheCodeSizeGrew) {
+    const Bytes codes = TCodePacker()
+                            .Put(kClear2, 3)
+                            .Put(1, 3)
+                            .Put(2, 3)
+                            .Put(6, 3)  // 1 2; entry 7 makes the table reach 8: 4-bit codes
+                            .Put(kClear2, 4)
+                            .Put(kClear2, 3)
+                            .Put(3, 3)
+                            .Put(0, 3)
+                            .Put(6, 3)  // 3 0, newly defined after the clears
+                            .Put(kEnd2, 3)
+                            .Finish();
+    const TDecoded d = Decode(CodeStream(2, codes), 8, 1, 2);
+    EXPECT_EQ(d.Pixels, (std::vector<int>{1, 2, 1, 2, 3, 0, 3, 0}));
+    EXPECT_FALSE(d.Corrupt);
+}
+
+// Clear pairs at the start of every row of an interlaced 8-bit frame wide enough for the decoder's
+// string copies; the end code right after a pair keeps its rule (one pixel, then reading on).
+TEST(LzwDecoder, ClearCodePairsInEightBitRowsAndBeforeTheEndCode) {
+    constexpr int kClear8 = 256;
+    constexpr int kEnd8 = 257;
+    TCodePacker packer;
+    for (int row = 0; row < 4; ++row) {
+        packer.Put(kClear8, 9).Put(kClear8, 9);
+        // 12 pixels per row: a, b, ab (258), aba (260, the code being defined), ba (259), aba.
+        const int a = 10 + row;
+        const int b = 20 + row;
+        packer.Put(static_cast<std::uint32_t>(a), 9).Put(static_cast<std::uint32_t>(b), 9);
+        packer.Put(258, 9).Put(260, 9).Put(259, 9).Put(260, 9);
+    }
+    packer.Put(kClear8, 9).Put(kClear8, 9).Put(kEnd8, 9).Put(7, 9).Put(kEnd8, 9);
+    const TDecoded d = Decode(CodeStream(8, packer.Finish()), 12, 5, 8, true);
+    std::vector<int> expected;
+    // Rows in interlaced order 0, 4, 2, 1, 3; the fifth pass row is the end-code row.
+    const int rowOfPass[5] = {0, 3, 2, 4, 1};
+    for (int y = 0; y < 5; ++y) {
+        const int pass = rowOfPass[y];
+        if (pass == 4) {
+            expected.insert(expected.end(), {kEnd8 & 0xFF, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+            continue;
+        }
+        const int a = 10 + pass;
+        const int b = 20 + pass;
+        expected.insert(expected.end(), {a, b, a, b, a, b, a, b, a, a, b, a});
+    }
+    EXPECT_EQ(d.Pixels, expected);
+    EXPECT_FALSE(d.Corrupt);
+}
+
+TEST(LzwDecoder, ClearCodePairWithCodeSizeOutOfRangeReadsOn) {
+    TAcceptDamaged accept(true);
+    const Bytes codes = TCodePacker()
+                            .Put(512, 10)
+                            .Put(512, 10)
+                            .Put(1, 10)
+                            .Put(512, 10)
+                            .Put(512, 10)
+                            .Put(2, 10)
+                            .Put(3, 10)
+                            .Finish();
+    const TDecoded d = Decode(CodeStream(11, codes), 4, 1, 2);
+    EXPECT_EQ(d.Pixels, (std::vector<int>{1, 2, 0, 0}));
+    EXPECT_TRUE(d.Corrupt);
+}
+
 TEST(LzwDecoder, StringsRunAcrossRowEndsAndEndCodeLeavesZeros) {
     const Bytes codes = TCodePacker()
                             .Put(kClear2, 3)
@@ -245,8 +337,8 @@ TEST(LzwDecoder, ReportsProgressFromStartToEnd) {
     const Bytes stream = CodeStream(2, packer.Put(kEnd2, 3).Finish());
     std::vector<std::uint8_t> pixels(600 + kPixelReadSlack);
     TRecordingNotify notify;
-    bool corrupt = false;
-    DecodeRaster(stream, 600, 1, 8, false, &notify, corrupt, pixels.data(), 2, true);
+    const TRasterTarget target{pixels.data(), 600, 1, 8};
+    DecodeRaster(stream, 2, false, target, true, &notify);
     ASSERT_GE(notify.FReports.size(), 3u);
     EXPECT_EQ(notify.FReports.front().Stage, psStarting);
     EXPECT_EQ(notify.FReports.back().Stage, psEnding);
@@ -263,31 +355,68 @@ TEST(LzwDecoder, ReportsProgressFromStartToEnd) {
     TRecordingNotify failing;
     Bytes bad = stream;
     bad[0] = 12;
-    EXPECT_THROW(DecodeRaster(bad, 600, 1, 8, false, &failing, corrupt, pixels.data(), 2, false),
-                 EInvalidGraphicOperation);
+    EXPECT_THROW(DecodeRaster(bad, 2, false, target, false, &failing), EInvalidGraphicOperation);
     EXPECT_EQ(failing.FReports.back().Stage, psEnding);
     EXPECT_EQ(failing.FReports.back().Percent, 0);
     EXPECT_EQ(failing.FReports.back().Message, "GIF code size not in range 2 to 9");
 }
 
+TEST(LzwDecoder, FramesAboveThePixelLimitAreRefusedBeforeDecoding) {
+    const Bytes stream = CodeStream(2, OnePixelCodes());
+    EXPECT_EQ(ErrorText<EFrameTooLarge>([&] { Decode(stream, 65535, 65535, 2); }),
+              "GIF frame of 65535 x 65535 pixels is above the limit of 180000000 pixels");
+
+    TGIFImage image;
+    image.FMaxPixels = 100;
+    TGIFFrame& frame = image.NewFrame();
+    frame.FItem->FCodeStream = stream;
+    frame.FItem->FItemBits = 2;
+    frame.FItem->FPixelWidth = 10;
+    frame.FItem->FPixelHeight = 10;
+    EXPECT_EQ(frame.BuildDib().PixelIndex(0, 0), 1);
+    frame.FItem->FPixelHeight = 11;
+    try {
+        frame.BuildDib();
+        ADD_FAILURE() << "no error";
+    } catch (const EFrameTooLarge& error) {
+        EXPECT_EQ(error.Width, 10);
+        EXPECT_EQ(error.Height, 11);
+        EXPECT_EQ(error.Limit, 100);
+    }
+}
+
 #if !defined(__SANITIZE_ADDRESS__)
 namespace {
 
-// Runs in the death test's child: with little address space the bitmap of a 65535 x 65535 frame
-// cannot be had. Exits 0 when the codec said so with its own error.
-[[noreturn]] void DecodeHugeFrameWithLittleMemory() {
-    const rlimit limit{512u << 20, 512u << 20};
+// Runs in the death test's child, with little address space. Exits 0 when the codec said what
+// it should with its own error.
+[[noreturn]] void DecodeHugeFrameWithLittleMemory(std::int64_t maxPixels, const char* expected) {
+    const rlimit limit{100u << 20, 100u << 20};
     setrlimit(RLIMIT_AS, &limit);
-    const std::string message = ErrorText<EInvalidGraphicOperation>(
-        [] { Decode(CodeStream(8, OnePixelCodes()), 65535, 65535, 8); });
-    std::exit(message == "Not enough memory for a GIF frame of 65535 x 65535 pixels" ? 0 : 1);
+    TGIFImage image;
+    image.FMaxPixels = maxPixels;
+    TGIFFrame& frame = image.NewFrame();
+    frame.FItem->FCodeStream = CodeStream(2, OnePixelCodes());
+    frame.FItem->FItemBits = 8;
+    frame.FItem->FPixelWidth = 65535;
+    frame.FItem->FPixelHeight = 65535;
+    const std::string message = ErrorText<EInvalidGraphicOperation>([&] { frame.BuildDib(); });
+    std::exit(message == expected ? 0 : 1);
 }
 
 }  // namespace
 
 // (AddressSanitizer reserves more address space than the limit allows, so not under it.)
-TEST(LzwDecoderDeathTest, FrameTooLargeForMemoryRaisesCodecError) {
+TEST(LzwDecoderDeathTest, HugeFrameIsRefusedWithinLittleMemory) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(DecodeHugeFrameWithLittleMemory(), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(DecodeHugeFrameWithLittleMemory(
+                    kDefaultMaxPixels,
+                    "GIF frame of 65535 x 65535 pixels is above the limit of 180000000 pixels"),
+                testing::ExitedWithCode(0), "");
+    // With the limit raised, memory runs out instead: the codec's own error again.
+    EXPECT_EXIT(
+        DecodeHugeFrameWithLittleMemory(
+            std::int64_t{1} << 40, "Not enough memory for a GIF frame of 65535 x 65535 pixels"),
+        testing::ExitedWithCode(0), "");
 }
 #endif

@@ -17,10 +17,8 @@ TDib RoundTrip(const TDib& dib, bool interlaced, Bytes* codeOut = nullptr) {
     Bytes code;
     EncodeRaster(code, dib.Width, dib.Height, dib.BitCount, interlaced, nullptr, dib.Pixels.Data());
     TDib decoded = NewDib(dib.Width, dib.Height, dib.BitCount);
-    bool corrupt = false;
-    DecodeRaster(code, dib.Width, dib.Height, dib.BitCount, interlaced, nullptr, corrupt,
-                 decoded.Pixels.Data(), dib.BitCount, false);
-    EXPECT_FALSE(corrupt);
+    const TRasterTarget target{decoded.Pixels.Data(), dib.Width, dib.Height, dib.BitCount};
+    EXPECT_FALSE(DecodeRaster(code, dib.BitCount, interlaced, target, false, nullptr));
     if (codeOut != nullptr) {
         *codeOut = code;
     }

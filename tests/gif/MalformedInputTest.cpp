@@ -30,8 +30,9 @@ Bytes Sample() {
 }
 
 // Loads and decodes everything; any codec error is an acceptable end, nothing else is.
-void LoadAll(const Bytes& data) {
+void LoadAll(const Bytes& data, bool acceptDamaged = true) {
     TGIFImage image;
+    image.FAcceptDamaged = acceptDamaged;
     try {
         Load(image, data, false);
     } catch (const EGifError&) {
@@ -58,9 +59,8 @@ TEST(MalformedInput, SampleIsValid) {
 TEST(MalformedInput, TruncatedAnywhereEndsWithErrorOrCorruptFlag) {
     const Bytes full = Sample();
     for (const bool accept : {true, false}) {
-        TAcceptDamaged flag(accept);
         for (std::size_t n = 0; n < full.size(); ++n) {
-            LoadAll(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)));
+            LoadAll(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)), accept);
         }
     }
 }
@@ -69,14 +69,13 @@ TEST(MalformedInput, MutatedBytesNeverEscapeAsOtherErrors) {
     const Bytes full = Sample();
     std::mt19937 random(12345);
     for (const bool accept : {true, false}) {
-        TAcceptDamaged flag(accept);
         for (int round = 0; round < 3000; ++round) {
             Bytes data = full;
             const int changes = 1 + static_cast<int>(random() % 4);
             for (int c = 0; c < changes; ++c) {
                 data[random() % data.size()] = static_cast<std::uint8_t>(random());
             }
-            LoadAll(data);
+            LoadAll(data, accept);
         }
     }
 }
@@ -90,10 +89,14 @@ TEST(MalformedInput, GarbageAndHugeDimensions) {
         }
         LoadAll(data);
     }
-    // A frame of 65535 x 65535 whose data end after one pixel: the rest stays 0.
+    // A frame of 65535 x 65535 whose data end after one pixel: refused up front by default; with
+    // the limit raised, the rest stays 0.
     TGifBytes huge;
     huge.Header().Screen(65535, 65535, 1).Descriptor(0, 0, 65535, 65535).Raster(2, OnePixelCodes());
     TGIFImage image;
+    EXPECT_THROW(Load(image, huge.Data(), true), EFrameTooLarge);
+    EXPECT_EQ(image.FrameCount(), 0);
+    image.FMaxPixels = std::int64_t{65535} * 65535;
     Load(image, huge.Data(), false);
     const TDib& dib = image.Frame(0).FrameBitmap();
     EXPECT_EQ(dib.BitCount, 1);

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace gifcodec {
 
@@ -36,15 +37,18 @@ std::span<const TCommand> AllCommands();
 
 int RunInfo(std::span<const std::string> args);
 int RunDecode(std::span<const std::string> args);
+int RunRender(std::span<const std::string> args);
 int RunEncode(std::span<const std::string> args);
 int RunCopy(std::span<const std::string> args);
 int RunComment(std::span<const std::string> args);
 
-// The command line's one FILE operand: an argument that is no option; a second one is an error.
-void TakeFileOperand(const std::string& arg, std::string& file);
-// After the arguments: a FILE was given, and the output a writing command needs.
-void RequireFile(const std::string& file);
+// Exactly count operands (named by what, e.g. "FILE"), or a usage error.
+void RequireOperands(const std::vector<std::string>& operands, std::size_t count,
+                     std::string_view what);
+// The output a writing command needs.
 void RequireOutput(const std::string& out, std::string_view hint);
+// Whether path names a PNG file (by its extension, in any case).
+bool IsPngPath(const std::string& path);
 
 // The usage text of the tool (all commands) or of one command.
 std::string UsageText();

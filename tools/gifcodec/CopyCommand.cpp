@@ -1,5 +1,7 @@
 #include <string>
+#include <vector>
 
+#include "Arguments.h"
 #include "CodecFiles.h"
 #include "Commands.h"
 #include "gif/GIFImage.h"
@@ -7,23 +9,17 @@
 namespace gifcodec {
 
 int RunCopy(std::span<const std::string> args) {
-    std::string file;
+    std::vector<std::string> operands;
     std::string out;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-o") {
-            if (i + 1 >= args.size()) {
-                throw EUsageError("-o needs a value");
-            }
-            out = args[++i];
-        } else {
-            TakeFileOperand(arg, file);
-        }
-    }
-    RequireFile(file);
+    TLoadOptions load;
+    TArgumentReader(args)
+        .Text("-o", out)
+        .Number(kMaxPixelsOption, load.MaxPixels, 1, kMostPixels)
+        .Read(operands);
+    RequireOperands(operands, 1, "FILE");
     RequireOutput(out, "-o OUT.gif");
     gif::TGIFImage image;
-    LoadGifFile(file, image);
+    LoadGifFile(operands[0], image, load);
     SaveGifFile(out, image);
     return 0;
 }

@@ -1,9 +1,14 @@
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <string>
+#include <vector>
 
+#include "Arguments.h"
 #include "CodecFiles.h"
 #include "Commands.h"
+#include "PngFiles.h"
 #include "ProgressBar.h"
 #include "gif/GIFDib.h"
 #include "gif/GIFErrors.h"
@@ -13,66 +18,68 @@ namespace gifcodec {
 
 namespace {
 
-int ParseFrameIndex(const std::string& text) {
-    std::size_t used = 0;
-    int value = -1;
-    try {
-        value = std::stoi(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
+constexpr std::uint64_t kMaxBitmapFile = std::numeric_limits<std::uint32_t>::max();
+
+// The frame decoded straight into the memory that is written out: headers, then the rows.
+void WriteBitmapFile(gif::TGIFFrame& frame, const std::string& file, const std::string& out) {
+    const gif::TDib dib = OnFile(file, [&] {
+        frame.CheckPixelLimit();
+        return frame.DibHeader();
+    });
+    const std::vector<std::uint8_t> headers = dib.Headers();
+    const std::uint64_t size = headers.size() + std::uint64_t{dib.ImageSize()};
+    // The file's size field has 32 bits.
+    if (size > kMaxBitmapFile) {
+        throw EFileError(out, "a bitmap file of " + std::to_string(size) +
+                                  " bytes would pass the 4 GiB a bitmap file can hold");
     }
-    if (used != text.size() || value < 0) {
-        throw EUsageError("--frame needs a number from 0 up, not '" + text + "'");
-    }
-    return value;
+    TOutputBuffer buffer(static_cast<std::size_t>(size) + gif::kPixelReadSlack);
+    std::memcpy(buffer.Data(), headers.data(), headers.size());
+    OnFile(file, [&] { frame.DecodeInto(buffer.Data() + headers.size()); });
+    const std::array<std::span<const std::uint8_t>, 1> parts = {
+        std::span<const std::uint8_t>(buffer.Data(), static_cast<std::size_t>(size))};
+    WriteOutputFile(out, parts);
+}
+
+void WritePngFile(gif::TGIFFrame& frame, const std::string& file, const std::string& out) {
+    const gif::TDib dib = OnFile(file, [&] { return frame.BuildDib(); });
+    const std::vector<std::uint8_t> png =
+        OnFile(out, [&] { return PngFromDib(dib, frame.FTransColor); });
+    const std::array<std::span<const std::uint8_t>, 1> parts = {std::span<const std::uint8_t>(png)};
+    WriteOutputFile(out, parts);
 }
 
 }  // namespace
 
 int RunDecode(std::span<const std::string> args) {
-    std::string file;
+    std::vector<std::string> operands;
     std::string out;
-    int frameIndex = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--frame" || arg == "-o") {
-            if (!hasValue) {
-                throw EUsageError(arg + " needs a value");
-            }
-            const std::string& value = args[++i];
-            if (arg == "-o") {
-                out = value;
-            } else {
-                frameIndex = ParseFrameIndex(value);
-            }
-        } else {
-            TakeFileOperand(arg, file);
-        }
-    }
-    RequireFile(file);
-    RequireOutput(out, "-o OUT.bmp");
+    std::int64_t frameIndex = 0;
+    TLoadOptions load;
+    TArgumentReader(args)
+        .Text("-o", out)
+        .Number("--frame", frameIndex, 0, std::numeric_limits<std::int32_t>::max())
+        .Number(kMaxPixelsOption, load.MaxPixels, 1, kMostPixels)
+        .Read(operands);
+    RequireOperands(operands, 1, "FILE");
+    RequireOutput(out, "-o OUT.bmp or -o OUT.png");
+    const std::string& file = operands[0];
 
     gif::TGIFImage image;
     TProgressBar progress;
     progress.SetLabel("decoding frame " + std::to_string(frameIndex));
     image.SetNotify(&progress);
-    LoadGifFile(file, image);
+    LoadGifFile(file, image, load);
     if (frameIndex >= image.FrameCount()) {
         throw EFileError(file, "no frame " + std::to_string(frameIndex) + " (the image has " +
                                    std::to_string(image.FrameCount()) + ")");
     }
-    gif::TDib dib;
-    try {
-        dib = image.Frame(frameIndex).BuildDib();
-    } catch (const gif::EGifError& error) {
-        throw EFileError(file, error.what());
+    gif::TGIFFrame& frame = image.Frame(static_cast<int>(frameIndex));
+    if (IsPngPath(out)) {
+        WritePngFile(frame, file, out);
+    } else {
+        WriteBitmapFile(frame, file, out);
     }
-    const std::vector<std::uint8_t> headers = dib.Headers();
-    const std::array<std::span<const std::uint8_t>, 2> parts = {
-        std::span<const std::uint8_t>(headers),
-        std::span<const std::uint8_t>(dib.Pixels.Data(), dib.ImageSize())};
-    WriteOutputFile(out, parts);
     return 0;
 }
 

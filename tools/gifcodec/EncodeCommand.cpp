@@ -2,8 +2,10 @@
 #include <string>
 #include <vector>
 
+#include "Arguments.h"
 #include "CodecFiles.h"
 #include "Commands.h"
+#include "PngFiles.h"
 #include "ProgressBar.h"
 #include "gif/BitmapFile.h"
 #include "gif/GIFErrors.h"
@@ -13,97 +15,73 @@ namespace gifcodec {
 
 namespace {
 
-constexpr long kMaxDelayMs = 655350;  // 65535 hundredths of a second
-constexpr long kMaxLoopCount = 30000;
-constexpr long kMaxDisposal = 7;
+constexpr std::int64_t kMaxDelayMs = 655350;  // 65535 hundredths of a second
+constexpr std::int64_t kMaxLoopCount = 30000;
+constexpr std::int64_t kMaxDisposal = 7;
 
-struct TEncodeOptions {
-    std::vector<std::string> Inputs;
-    std::string Out;
-    bool Gray = false;
-    long DelayMs = 0;
-    long Disposal = 0;
-    long LoopCount = -1;  // no looping block
-};
-
-long ParseNumber(const std::string& option, const std::string& text, long highest) {
-    std::size_t used = 0;
-    long value = -1;
-    try {
-        value = std::stol(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used != text.size() || value < 0 || value > highest) {
-        throw EUsageError(option + " needs a number from 0 to " + std::to_string(highest) +
-                          ", not '" + text + "'");
-    }
-    return value;
-}
-
-TEncodeOptions ParseOptions(std::span<const std::string> args) {
-    TEncodeOptions options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-o" || arg == "--delay" || arg == "--loop" || arg == "--dispose") {
-            if (i + 1 >= args.size()) {
-                throw EUsageError(arg + " needs a value");
-            }
-            const std::string& value = args[++i];
-            if (arg == "-o") {
-                options.Out = value;
-            } else if (arg == "--delay") {
-                options.DelayMs = ParseNumber(arg, value, kMaxDelayMs);
-            } else if (arg == "--loop") {
-                options.LoopCount = ParseNumber(arg, value, kMaxLoopCount);
-            } else {
-                options.Disposal = ParseNumber(arg, value, kMaxDisposal);
-            }
-        } else if (arg == "--gray") {
-            options.Gray = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            throw EUsageError("unknown option '" + arg + "'");
-        } else {
-            options.Inputs.push_back(arg);
+// A bitmap file's rows are lent from the mapped file, not copied; a PNG is decoded.
+void ReadFrame(gif::TGIFFrame& frame, const std::string& input, std::int64_t maxPixels, bool gray) {
+    const TInputFile file(input);
+    OnFile(input, [&] {
+        if (IsPng(file.Bytes())) {
+            TPngPicture picture = ReadPng(file.Bytes(), maxPixels, gray);
+            frame.FBitmapCache = std::make_unique<gif::TDib>(std::move(picture.Bitmap));
+            frame.FTransColor = picture.Transparent;
+            return;
         }
-    }
-    if (options.Inputs.empty()) {
-        throw EUsageError("no input bitmap given");
-    }
-    RequireOutput(options.Out, "-o OUT.gif");
-    return options;
+        frame.FBitmapCache = std::make_unique<gif::TDib>(
+            gif::DibFromFileImage(file.Bytes(), file.Owner(), file.Readable()));
+        const gif::TDib& dib = *frame.FBitmapCache;
+        if (std::int64_t{dib.Width} * dib.Height > maxPixels) {
+            throw gif::EFrameTooLarge(dib.Width, dib.Height, maxPixels);
+        }
+    });
 }
 
 }  // namespace
 
 int RunEncode(std::span<const std::string> args) {
-    const TEncodeOptions options = ParseOptions(args);
+    std::vector<std::string> inputs;
+    std::string out;
+    bool gray = false;
+    std::int64_t delayMs = 0;
+    std::int64_t disposal = 0;
+    std::int64_t loopCount = -1;  // no looping block
+    std::int64_t maxPixels = gif::kDefaultMaxPixels;
+    TArgumentReader(args)
+        .Text("-o", out)
+        .Flag("--gray", gray)
+        .Number("--delay", delayMs, 0, kMaxDelayMs)
+        .Number("--loop", loopCount, 0, kMaxLoopCount)
+        .Number("--dispose", disposal, 0, kMaxDisposal)
+        .Number(kMaxPixelsOption, maxPixels, 1, kMostPixels)
+        .Read(inputs);
+    if (inputs.empty()) {
+        throw EUsageError("no input bitmap given");
+    }
+    RequireOutput(out, "-o OUT.gif");
+
     gif::TGIFImage image;
     TProgressBar progress;
     progress.SetLabel("encoding");
     image.SetNotify(&progress);
     image.FGifVersion = gif::gfv87a;
-    for (const std::string& input : options.Inputs) {
+    for (const std::string& input : inputs) {
         gif::TGIFFrame& frame = image.NewFrame();
-        try {
-            frame.FBitmapCache =
-                std::make_unique<gif::TDib>(gif::DibFromFileImage(ReadInputFile(input)));
-        } catch (const gif::EGifError& error) {
-            throw EFileError(input, error.what());
-        }
-        frame.FGrayOnSave = options.Gray;
-        frame.FDelayMs = static_cast<std::uint32_t>(options.DelayMs);
-        frame.FDisposalCode = static_cast<std::uint8_t>(options.Disposal);
+        ReadFrame(frame, input, maxPixels, gray);
+        frame.FGrayOnSave = gray;
+        frame.FDelayMs = static_cast<std::uint32_t>(delayMs);
+        frame.FDisposalCode = static_cast<std::uint8_t>(disposal);
     }
     image.FActiveFrame = image.FrameCount() - 1;
     if (image.FrameCount() > 1) {
         image.FGifVersion = gif::gfv89a;
     }
-    if (options.LoopCount >= 0) {
+    if (loopCount >= 0) {
         image.FHasLoopBlock = true;
-        image.FLoopCount = static_cast<std::int16_t>(options.LoopCount);
+        image.FLoopCount = static_cast<std::int16_t>(loopCount);
     }
-    SaveGifFile(options.Out, image);
+    SaveGifFile(out, image);
     return 0;
 }
 

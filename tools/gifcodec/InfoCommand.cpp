@@ -2,7 +2,9 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
+#include "Arguments.h"
 #include "CodecFiles.h"
 #include "Commands.h"
 #include "ProgressBar.h"
@@ -44,6 +46,16 @@ std::string Latin1ToUtf8(const std::string& bytes) {
     return out;
 }
 
+Json CommentJson(const gif::TBlockLines* lines) {
+    Json comment = Json::array();
+    if (lines != nullptr) {
+        for (const std::string& line : *lines) {
+            comment.push_back(Latin1ToUtf8(line));
+        }
+    }
+    return comment;
+}
+
 Json Describe(gif::TGIFImage& image) {
     const gif::TGIFData& data = *image.FShared;
     Json json;
@@ -56,11 +68,7 @@ Json Describe(gif::TGIFImage& image) {
     json["backgroundColor"] = ColorJson(image.FBackColor);
     json["loopBlock"] = image.FHasLoopBlock;
     json["loopCount"] = image.FLoopCount;
-    Json comment = Json::array();
-    for (const std::string& line : data.FCommentLines) {
-        comment.push_back(Latin1ToUtf8(line));
-    }
-    json["comment"] = comment;
+    json["comment"] = CommentJson(&data.FCommentLines);
     Json frames = Json::array();
     for (int i = 0; i < image.FrameCount(); ++i) {
         gif::TGIFFrame& frame = image.Frame(i);
@@ -75,6 +83,7 @@ Json Describe(gif::TGIFImage& image) {
         f["delayMs"] = frame.FDelayMs;
         f["disposal"] = frame.FDisposalCode;
         f["corrupt"] = frame.FIsCorrupt;
+        f["comment"] = CommentJson(frame.FrameComment(false));
         frames.push_back(f);
     }
     json["frames"] = frames;
@@ -115,35 +124,33 @@ void PrintText(const Json& json) {
                                                       : f["transparentColor"].get<std::string>())
                   << "; delay " << f["delayMs"] << " ms; disposal " << f["disposal"] << "; corrupt "
                   << YesNo(f["corrupt"].get<bool>()) << "\n";
+        for (const auto& line : f["comment"]) {
+            std::cout << "  comment: " << line.get<std::string>() << "\n";
+        }
     }
 }
 
 }  // namespace
 
 int RunInfo(std::span<const std::string> args) {
-    std::string file;
+    std::vector<std::string> operands;
     bool json = false;
-    for (const std::string& arg : args) {
-        if (arg == "--json") {
-            json = true;
-        } else {
-            TakeFileOperand(arg, file);
-        }
-    }
-    RequireFile(file);
+    TLoadOptions load;
+    TArgumentReader(args)
+        .Flag("--json", json)
+        .Number(kMaxPixelsOption, load.MaxPixels, 1, kMostPixels)
+        .Read(operands);
+    RequireOperands(operands, 1, "FILE");
+    const std::string& file = operands[0];
 
     gif::TGIFImage image;
     TProgressBar progress;
     image.SetNotify(&progress);
-    LoadGifFile(file, image);
-    try {
-        // Decoding every frame completes the corrupt flags with what only the decoder sees.
-        for (int i = 0; i < image.FrameCount(); ++i) {
-            progress.SetLabel("decoding frame " + std::to_string(i));
-            image.Frame(i).FrameBitmap();
-        }
-    } catch (const gif::EGifError& error) {
-        throw EFileError(file, error.what());
+    LoadGifFile(file, image, load);
+    // Decoding every frame completes the corrupt flags with what only the decoder sees.
+    for (int i = 0; i < image.FrameCount(); ++i) {
+        progress.SetLabel("decoding frame " + std::to_string(i));
+        OnFile(file, [&] { image.Frame(i).FrameBitmap(); });
     }
     const Json description = Describe(image);
     if (json) {

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,8 @@ int main(int argc, char** argv) {
         std::cerr << "gifcodec: " << error.what() << "\nUsage: " << CommandUsage(*command);
     } catch (const EFileError& error) {
         std::cerr << "gifcodec: " << error.File << ": " << error.what() << "\n";
+    } catch (const std::bad_alloc&) {
+        std::cerr << "gifcodec: not enough memory\n";
     } catch (const std::exception& error) {
         std::cerr << "gifcodec: " << error.what() << "\n";
     }

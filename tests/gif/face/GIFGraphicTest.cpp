@@ -143,7 +143,7 @@ TEST(GIFGraphic, CodecErrorsArriveAsPictureSystemErrors) {
     }
     giftest::Bytes cut = kTransparentGif;
     cut.resize(cut.size() - 3);  // the last sub-block loses a byte
-    giftest::TAcceptDamaged strict(false);
+    image.Image().FAcceptDamaged = false;
     try {
         LoadInto(image, cut);
         ADD_FAILURE() << "no error";

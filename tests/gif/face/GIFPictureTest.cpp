@@ -202,5 +202,49 @@ TEST_F(GIFPicture, ClipboardWithoutGifDataGivesOneFrameFromTheBitmap) {
     EXPECT_TRUE(empty.formats().isEmpty());
 }
 
+// A few hundred bytes claiming a second frame of 65535 x 65535 pixels: the file, the layout record
+// and the clipboard all refuse the picture whole, before any memory is taken for that frame.
+TEST_F(GIFPicture, DecompressionBombsAreRefusedEverywhere) {
+    giftest::TGifBytes bomb;
+    bomb.Header().Screen(20, 20, 1);
+    bomb.Descriptor(0, 0, 1, 1).Raster(2, giftest::OnePixelCodes());
+    bomb.Descriptor(0, 0, 65535, 65535).Raster(2, giftest::OnePixelCodes()).Trailer();
+    const QByteArray data(reinterpret_cast<const char*>(bomb.Data().data()),
+                          static_cast<qsizetype>(bomb.Data().size()));
+    const QString expected =
+        QStringLiteral("GIF picture too large: a frame of 65535 x 65535 pixels");
+
+    TGIFImage image;
+    QBuffer file;
+    file.setData(data);
+    file.open(QIODevice::ReadOnly);
+    try {
+        image.LoadFromStream(file);
+        ADD_FAILURE() << "no error";
+    } catch (const EOutOfResources& error) {
+        EXPECT_EQ(error.Message(), expected);
+    }
+    EXPECT_EQ(image.FrameCount(), 0);
+
+    TPicture picture;
+    EXPECT_THROW(ReadRecord(picture, PictureRecord(data)), EOutOfResources);
+
+    QMimeData clip;
+    clip.setData(QLatin1String(GifClipFormat), LengthPrefixed(data));
+    TGIFImage pasted;
+    EXPECT_THROW(pasted.LoadFromClipboardFormat(clip), EOutOfResources);
+    EXPECT_EQ(pasted.FrameCount(), 0);
+    EXPECT_TRUE(pasted.IsBlank());
+
+    // The first frame alone is fine, and a raised limit lets the picture in.
+    giftest::TGifBytes small;
+    small.Header().Screen(20, 20, 1).Descriptor(0, 0, 1, 1).Raster(2, giftest::OnePixelCodes());
+    giftest::LoadInto(image, small.Trailer().Data());
+    EXPECT_EQ(image.FrameCount(), 1);
+    pasted.Image().FMaxPixels = std::int64_t{65535} * 65535;
+    pasted.LoadFromClipboardFormat(clip);
+    EXPECT_EQ(pasted.FrameCount(), 2);
+}
+
 }  // namespace
 }  // namespace vx
