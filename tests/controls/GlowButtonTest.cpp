@@ -197,7 +197,7 @@ TEST_F(GlowButtonFixture, HotFaceAfterTheFade) {
 
 TEST_F(GlowButtonFixture, PressedFaceAfterTheFade) {
     Show();
-    QTest::mousePress(button, Qt::LeftButton, {}, {10, 10});
+    test::MousePress(button, Qt::LeftButton, {}, {10, 10});
     TickUntilIdle();
     ASSERT_EQ(button->FaceState(), gfsDown);
     const QImage face = Render();
@@ -206,6 +206,7 @@ TEST_F(GlowButtonFixture, PressedFaceAfterTheFade) {
     EXPECT_NE(face.pixel(77, 1), Rgb(16111818));
     ExpectBorder(face, 8388608);
     ExpectParentCorners(face);
+    test::MouseRelease(button, Qt::LeftButton, {}, {10, 10});
 }
 
 TEST_F(GlowButtonFixture, DisabledFace) {
@@ -484,20 +485,20 @@ TEST_F(GlowButtonFixture, TransparentButtonShowsOnlyTextOverTheParent) {
 TEST_F(GlowButtonFixture, ClickNeedsPressAndReleaseInside) {
     Show();
     test::MoveTo(button, {10, 10});
-    QTest::mousePress(button, Qt::LeftButton, {}, {10, 10});
+    test::MousePress(button, Qt::LeftButton, {}, {10, 10});
     EXPECT_EQ(button->FaceState(), gfsDown);
-    QTest::mouseRelease(button, Qt::LeftButton, {}, {10, 10});
+    test::MouseRelease(button, Qt::LeftButton, {}, {10, 10});
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(button->FaceState(), gfsUp);
 
-    QTest::mousePress(button, Qt::LeftButton, {}, {10, 10});
+    test::MousePress(button, Qt::LeftButton, {}, {10, 10});
     test::MoveTo(button, {200, 10});
     // Leaving while held gives up the pressed look at once and fades the hot look out.
     EXPECT_EQ(button->FaceState(), gfsUp);
     EXPECT_FALSE(button->Pressed());
     EXPECT_FALSE(button->Hot());
     EXPECT_EQ(button->FadeKind(), fkHot);
-    QTest::mouseRelease(button, Qt::LeftButton, {}, {200, 10});
+    test::MouseRelease(button, Qt::LeftButton, {}, {200, 10});
     EXPECT_EQ(clicks, 1);
 }
 
@@ -508,17 +509,17 @@ TEST_F(GlowButtonFixture, EnterAndLeaveAreReportedOncePerCrossing) {
     button->OnMouseLeave = [&](QObject*) { ++leaves; };
     Show();
     test::MoveTo(button, {10, 10});
-    QTest::mouseClick(button, Qt::LeftButton, {}, {10, 10});
-    QTest::mouseClick(button, Qt::LeftButton, {}, {12, 10});
+    test::MouseClick(button, Qt::LeftButton, {}, {10, 10});
+    test::MouseClick(button, Qt::LeftButton, {}, {12, 10});
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(enters, 1);
     EXPECT_EQ(leaves, 0);
     EXPECT_TRUE(button->MouseInside());
     // Held and dragged out, then released outside: one leave, although both the move and the
     // release tell the button.
-    QTest::mousePress(button, Qt::LeftButton, {}, {10, 10});
+    test::MousePress(button, Qt::LeftButton, {}, {10, 10});
     test::MoveTo(button, {10, 40});
-    QTest::mouseRelease(button, Qt::LeftButton, {}, {10, 40});
+    test::MouseRelease(button, Qt::LeftButton, {}, {10, 40});
     EXPECT_EQ(enters, 1);
     EXPECT_EQ(leaves, 1);
     EXPECT_FALSE(button->MouseInside());
@@ -529,14 +530,14 @@ TEST_F(GlowButtonFixture, EnterAndLeaveAreReportedOncePerCrossing) {
 TEST_F(GlowButtonFixture, ComingBackWhileHeldRestoresThePressedLook) {
     Show();
     test::MoveTo(button, {10, 10});
-    QTest::mousePress(button, Qt::LeftButton, {}, {10, 10});
+    test::MousePress(button, Qt::LeftButton, {}, {10, 10});
     test::MoveTo(button, {10, 40});
     EXPECT_FALSE(button->Pressed());
     test::MoveTo(button, {12, 11});
     EXPECT_TRUE(button->Pressed());
     EXPECT_TRUE(button->Hot());
     EXPECT_EQ(button->FaceState(), gfsDown);
-    QTest::mouseRelease(button, Qt::LeftButton, {}, {12, 11});
+    test::MouseRelease(button, Qt::LeftButton, {}, {12, 11});
     EXPECT_EQ(clicks, 1);
 }
 
@@ -545,7 +546,7 @@ TEST_F(GlowButtonFixture, DoubleClickClicksTwice) {
     button->OnDblClick = [&](QObject*) { ++doubles; };
     Show();
     test::MoveTo(button, {10, 10});
-    QTest::mouseDClick(button, Qt::LeftButton, {}, {10, 10});
+    test::MouseDClick(button, Qt::LeftButton, {}, {10, 10});
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(doubles, 1);
 }
@@ -558,7 +559,7 @@ TEST_F(GlowButtonFixture, RightPressOnlyReportsItsEvents) {
     Show();
     test::MoveTo(button, {10, 10});
     TickUntilIdle();
-    QTest::mouseClick(button, Qt::RightButton, {}, {10, 10});
+    test::MouseClick(button, Qt::RightButton, {}, {10, 10});
     EXPECT_EQ(downs, 1);
     EXPECT_EQ(ups, 1);
     EXPECT_EQ(clicks, 0);
@@ -741,13 +742,13 @@ TEST_F(GlowButtonFixture, GroupButtonsStayDownOneAtATime) {
 TEST_F(GlowButtonFixture, CheckButtonTogglesOnPress) {
     button->SetStyle(bsCheck);
     Show();
-    QTest::mousePress(button, Qt::LeftButton, {}, {5, 5});
+    test::MousePress(button, Qt::LeftButton, {}, {5, 5});
     EXPECT_TRUE(button->Down());
-    QTest::mouseRelease(button, Qt::LeftButton, {}, {5, 5});
+    test::MouseRelease(button, Qt::LeftButton, {}, {5, 5});
     EXPECT_EQ(clicks, 1);
     Render();
     EXPECT_EQ(button->FaceState(), gfsDown);
-    QTest::mouseClick(button, Qt::LeftButton, {}, {5, 5});
+    test::MouseClick(button, Qt::LeftButton, {}, {5, 5});
     EXPECT_FALSE(button->Down());
 }
 
@@ -770,11 +771,11 @@ TEST_F(GlowButtonFixture, LinkedActionDrivesDownAndRunsOnClick) {
     EXPECT_EQ(button->ImageIndex(), 5);
     // A checked action keeps its button down: the release ends before toggling or clicking.
     Show();
-    QTest::mouseClick(button, Qt::LeftButton, {}, {5, 5});
+    test::MouseClick(button, Qt::LeftButton, {}, {5, 5});
     EXPECT_TRUE(button->Down());
     EXPECT_EQ(executed, 0);
     action->SetChecked(false);
-    QTest::mouseClick(button, Qt::LeftButton, {}, {5, 5});
+    test::MouseClick(button, Qt::LeftButton, {}, {5, 5});
     EXPECT_EQ(executed, 1);
     action->SetEnabled(false);
     EXPECT_FALSE(button->Enabled());

@@ -466,18 +466,18 @@ TEST_F(GradientPanelTest, CaptionButtonsCloseAndCollapse) {
     panel->OnCaptionClick = [&](QObject*) { ++clicks; };
     Show();
     // Close square: right-top (R - 14, 2) to (R - 2, 14); minmax square 12 pixels further left.
-    QTest::mouseClick(panel, Qt::LeftButton, {}, {180, 8});
+    test::MouseClick(panel, Qt::LeftButton, {}, {180, 8});
     EXPECT_TRUE(panel->Collaps());
     EXPECT_EQ(panel->Height(), 20);
     EXPECT_EQ(clicks, 1);
-    QTest::mouseClick(panel, Qt::LeftButton, {}, {50, 8});
+    test::MouseClick(panel, Qt::LeftButton, {}, {50, 8});
     EXPECT_TRUE(panel->Collaps());
     EXPECT_EQ(clicks, 2);
     panel->Caption()->SetMinMaxCaption(true);
-    QTest::mouseClick(panel, Qt::LeftButton, {}, {50, 8});
+    test::MouseClick(panel, Qt::LeftButton, {}, {50, 8});
     EXPECT_FALSE(panel->Collaps());
     EXPECT_EQ(clicks, 3);
-    QTest::mouseClick(panel, Qt::LeftButton, {}, {192, 8});
+    test::MouseClick(panel, Qt::LeftButton, {}, {192, 8});
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(panel->Visible());
     EXPECT_EQ(clicks, 3);
@@ -489,7 +489,7 @@ TEST_F(GradientPanelTest, CloseButtonFreesThePanelWhenAsked) {
     panel->Caption()->SetCloseButton(true);
     panel->SetFreeOnClose(true);
     Show();
-    QTest::mouseClick(panel.data(), Qt::LeftButton, {}, {192, 8});
+    test::MouseClick(panel.data(), Qt::LeftButton, {}, {192, 8});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(panel.isNull());
 }
@@ -544,13 +544,13 @@ TEST_F(GradientPanelTest, DraggingByTheCaptionIsNoCaptionClick) {
     panel->OnCaptionClick = [&](QObject*) { ++clicks; };
     Show();
     // Pressed at (50, 8) of the panel, dragged by (30, 22) on the window.
-    QTest::mousePress(panel, Qt::LeftButton, {}, {50, 8});
+    test::MousePress(panel, Qt::LeftButton, {}, {50, 8});
     EXPECT_TRUE(panel->Moving());
     EXPECT_EQ(panel->cursor().shape(), Qt::SizeAllCursor);
-    QTest::mouseMove(form.get(), {90, 40});
+    test::MoveTo(form.get(), {90, 40});
     EXPECT_EQ(panel->Left(), 40);
     EXPECT_EQ(panel->Top(), 10);
-    QTest::mouseRelease(form.get(), Qt::LeftButton, {}, {90, 40});
+    test::MouseRelease(form.get(), Qt::LeftButton, {}, {90, 40});
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(clicks, 0);
     EXPECT_FALSE(panel->Collaps());
@@ -560,7 +560,7 @@ TEST_F(GradientPanelTest, DraggingByTheCaptionIsNoCaptionClick) {
     EXPECT_NE(panel->cursor().shape(), Qt::SizeAllCursor);
 
     // A click that moves nothing is a caption click, and no end of a move.
-    QTest::mouseClick(panel, Qt::LeftButton, {}, {50, 8});
+    test::MouseClick(panel, Qt::LeftButton, {}, {50, 8});
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(clicks, 1);
     EXPECT_TRUE(panel->Collaps());
@@ -572,14 +572,14 @@ TEST_F(GradientPanelTest, SizingByTheGripSetsFullHeight) {
     int ended = 0;
     panel->OnEndMoveSize = [&](QObject*) { ++ended; };
     Show();
-    QTest::mouseClick(panel, Qt::LeftButton, {}, {195, 95});
+    test::MouseClick(panel, Qt::LeftButton, {}, {195, 95});
     EXPECT_EQ(ended, 0);
-    QTest::mousePress(panel, Qt::LeftButton, {}, {195, 95});
-    QTest::mouseMove(panel, {215, 125});
+    test::MousePress(panel, Qt::LeftButton, {}, {195, 95});
+    test::MoveTo(panel, {215, 125});
     EXPECT_EQ(panel->Width(), 220);
     EXPECT_EQ(panel->Height(), 130);
     EXPECT_EQ(panel->FullHeight(), 130);
-    QTest::mouseRelease(panel, Qt::LeftButton, {}, {215, 125});
+    test::MouseRelease(panel, Qt::LeftButton, {}, {215, 125});
     EXPECT_EQ(ended, 1);
 }
 
@@ -605,9 +605,9 @@ TEST_F(GradientPanelTest, AnchorsOpenOrFireTheirEvent) {
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
     Show();
     const int line = QFontMetrics(panel->Font()->ToQFont()).height();
-    QTest::mouseClick(panel, Qt::LeftButton, {}, {10, 6});
+    test::MouseClick(panel, Qt::LeftButton, {}, {10, 6});
     EXPECT_EQ(clicked, QStringLiteral("help"));
-    QTest::mouseClick(panel, Qt::RightButton, {}, {10, 1 + line + line / 2});
+    test::MouseClick(panel, Qt::RightButton, {}, {10, 1 + line + line / 2});
     ASSERT_EQ(catcher.Urls.size(), 1);
     EXPECT_EQ(catcher.Urls[0], QUrl(QStringLiteral("https://example.org/")));
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
@@ -657,13 +657,13 @@ TEST_F(GradientPanelTest, CaptionAndStatusAnchorsAreLinksToo) {
     QStringList clicked;
     panel->OnAnchorClick = [&](QObject*, const QString& anchor) { clicked << anchor; };
     Show();
-    QTest::mouseClick(panel, Qt::LeftButton, {}, {10, 8});
+    test::MouseClick(panel, Qt::LeftButton, {}, {10, 8});
     EXPECT_FALSE(panel->Moving());
-    QTest::mouseClick(panel, Qt::LeftButton, {}, {10, 90});
+    test::MouseClick(panel, Qt::LeftButton, {}, {10, 90});
     EXPECT_EQ(clicked, (QStringList{QStringLiteral("cap"), QStringLiteral("status")}));
-    QTest::mousePress(panel, Qt::LeftButton, {}, {250, 8});
+    test::MousePress(panel, Qt::LeftButton, {}, {250, 8});
     EXPECT_TRUE(panel->Moving());
-    QTest::mouseRelease(panel, Qt::LeftButton, {}, {250, 8});
+    test::MouseRelease(panel, Qt::LeftButton, {}, {250, 8});
 }
 
 TEST_F(GradientPanelTest, ShadowedTextCastsItsShadow) {

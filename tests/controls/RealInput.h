@@ -6,6 +6,7 @@
 // Must come before QTest: mouse events then go to the window, not straight to the widget.
 #define QTEST_QPA_MOUSE_HANDLING
 #include <QApplication>
+#include <QCursor>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -14,14 +15,43 @@
 
 namespace vx::test {
 
-// Moves the pointer to a point of `widget` without a pressed button.
+// Moves the pointer to a point of `widget`, held buttons and all. The platform's cursor moves
+// with it (the offscreen platform reports the move to the window under it), so controls that
+// ask where the cursor is get the same answer as the events give.
 inline void MoveTo(QWidget* widget, QPoint point) {
-    QTest::mouseMove(widget, point);
+    QCursor::setPos(widget->mapToGlobal(point));
+    QApplication::processEvents();
 }
 
 // Moves the pointer onto the window's bottom-right pixel, where the tests place no control.
 inline void MoveAway(QWidget& window) {
-    QTest::mouseMove(&window, QPoint(window.width() - 1, window.height() - 1));
+    MoveTo(&window, QPoint(window.width() - 1, window.height() - 1));
+}
+
+// Presses, releases and clicks where the pointer has first been moved to, as a hand does: the
+// window system and the platform's cursor then agree on where the pointer is.
+inline void MousePress(QWidget* widget, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                       QPoint point) {
+    MoveTo(widget, point);
+    QTest::mousePress(widget, button, modifiers, point);
+}
+
+inline void MouseRelease(QWidget* widget, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                         QPoint point) {
+    MoveTo(widget, point);
+    QTest::mouseRelease(widget, button, modifiers, point);
+}
+
+inline void MouseClick(QWidget* widget, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                       QPoint point) {
+    MoveTo(widget, point);
+    QTest::mouseClick(widget, button, modifiers, point);
+}
+
+inline void MouseDClick(QWidget* widget, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                        QPoint point) {
+    MoveTo(widget, point);
+    QTest::mouseDClick(widget, button, modifiers, point);
 }
 
 // Shows a top-level widget, makes it the active window and waits until it is on screen. The

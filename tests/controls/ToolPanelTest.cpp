@@ -79,7 +79,7 @@ TEST(ToolPanel, CaptionBarSwitchesColoursWithTheFocus) {
     EXPECT_EQ(image.pixel(60, 1), BandColor(14059353, 9648131, 16, 0));
     EXPECT_EQ(image.pixel(60, 21), BandColor(14059353, 9648131, 16, 15));
     // A press anywhere on the panel takes the focus and switches to the focus colours.
-    QTest::mouseClick(panel, Qt::LeftButton, {}, {100, 60});
+    test::MouseClick(panel, Qt::LeftButton, {}, {100, 60});
     EXPECT_TRUE(panel->Focused());
     EXPECT_TRUE(panel->PanelFocused());
     EXPECT_TRUE(panel->Pressed());
@@ -229,10 +229,10 @@ TEST(ToolPanel, CloseButtonHighlightsUnderTheMouse) {
     QImage image = Render(*panel);
     EXPECT_EQ(image.pixel(177, 10), qRgb(0, 0, 0));
     EXPECT_EQ(image.pixel(180, 4), BandColor(14483455, 6013175, 16, 2));
-    QTest::mousePress(panel, Qt::LeftButton, {}, {185, 10});
+    test::MousePress(panel, Qt::LeftButton, {}, {185, 10});
     image = Render(*panel);
     EXPECT_EQ(image.pixel(180, 4), BandColor(557032, 8182519, 16, 2));
-    QTest::mouseRelease(panel, Qt::LeftButton, {}, {185, 10});
+    test::MouseRelease(panel, Qt::LeftButton, {}, {185, 10});
     test::MoveTo(panel, {100, 60});
     image = Render(*panel);
     EXPECT_EQ(image.pixel(180, 4), image.pixel(120, 4));
@@ -268,7 +268,7 @@ TEST(ToolPanel, SectionItemsHoverAndClick) {
     EXPECT_EQ(panel->toolTip(), QStringLiteral("First"));
     std::pair<int, int> clicked{-1, -1};
     panel->OnItemClick = [&](QObject*, int s, int i) { clicked = {s, i}; };
-    QTest::mouseClick(panel, Qt::LeftButton, {}, first);
+    test::MouseClick(panel, Qt::LeftButton, {}, first);
     EXPECT_EQ(clicked, std::make_pair(0, 0));
     test::MoveTo(panel, panel->ItemRect(0, 1).center());
     EXPECT_EQ(panel->HoveredItem(), -1);
@@ -293,7 +293,7 @@ TEST(ToolPanel, AnItemThatAppearsUnderTheRestingPointerClicks) {
     ASSERT_EQ(panel->ItemRect(0, 1), second);
     std::pair<int, int> clicked{-1, -1};
     panel->OnItemClick = [&](QObject*, int s, int i) { clicked = {s, i}; };
-    QTest::mouseClick(panel, Qt::LeftButton, {}, second.center());
+    test::MouseClick(panel, Qt::LeftButton, {}, second.center());
     EXPECT_EQ(clicked, std::make_pair(0, 1));
 }
 
@@ -326,7 +326,7 @@ TEST(ToolPanel, NodeSectionsHideAndMoveChildren) {
     panel.OnNodeCollapse = [&](QObject*, int s) { collapsed = s; };
     panel.OnNodeExpand = [&](QObject*, int s) { expanded = s; };
     // The node box sits at (Indent + 4, y + (16 - 8) div 2) = (8, 27).
-    QTest::mouseClick(&panel, Qt::LeftButton, {}, {12, 31});
+    test::MouseClick(&panel, Qt::LeftButton, {}, {12, 31});
     EXPECT_FALSE(first.Expanded());
     EXPECT_EQ(first.Height(), 20);
     EXPECT_EQ(collapsed, 0);
