@@ -7,6 +7,7 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include <QApplication>
 #include <QCursor>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -58,6 +59,10 @@ inline void MouseDClick(QWidget* widget, Qt::MouseButton button, Qt::KeyboardMod
 // pointer starts over the window's own background: a pointer left over a control by an earlier
 // window would make the first move there no move at all.
 inline void ShowActive(QWidget& window) {
+    // Qt tells a new window's control under the last known pointer place that the pointer
+    // entered, and never that it left: start with the pointer off every window.
+    QCursor::setPos(window.screen()->geometry().bottomRight());
+    QApplication::processEvents();
     window.show();
     QApplication::setActiveWindow(&window);
     [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&window);
