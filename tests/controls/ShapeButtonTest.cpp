@@ -221,7 +221,8 @@ TEST_F(ShapeButton, ActionLinkCarriesGroupCheckMarkAndExecution) {
     action.SetEnabled(false);
     EXPECT_FALSE(linked->Enabled());
     action.SetEnabled(true);
-    linked->Click();
+    Show();
+    test::MouseClick(linked, Qt::LeftButton, {}, {5, 5});
     EXPECT_EQ(executed, 1);
 
     // Another button of the group going down clears the action's check mark.
