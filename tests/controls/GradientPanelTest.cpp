@@ -483,6 +483,21 @@ TEST_F(GradientPanelTest, CaptionButtonsCloseAndCollapse) {
     EXPECT_EQ(clicks, 3);
 }
 
+TEST_F(GradientPanelTest, DoubleClickOnTheCaptionIsReportedOnce) {
+    TGradientPanel* panel = PanelOnWindow(200, 100);
+    panel->Caption()->SetVisible(true);
+    int clicks = 0;
+    int doubles = 0;
+    panel->OnCaptionClick = [&](QObject*) { ++clicks; };
+    panel->OnCaptionDBlClick = [&](QObject*) { ++doubles; };
+    Show();
+    test::MouseDClick(panel, Qt::LeftButton, {}, {50, 8});
+    EXPECT_EQ(doubles, 1);
+    EXPECT_EQ(clicks, 2);
+    test::MouseDClick(panel, Qt::LeftButton, {}, {50, 60});
+    EXPECT_EQ(doubles, 1);
+}
+
 TEST_F(GradientPanelTest, CloseButtonFreesThePanelWhenAsked) {
     QPointer<TGradientPanel> panel = PanelOnWindow(200, 100);
     panel->Caption()->SetVisible(true);
