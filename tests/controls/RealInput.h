@@ -55,12 +55,11 @@ inline void MouseDClick(QWidget* widget, Qt::MouseButton button, Qt::KeyboardMod
     QTest::mouseDClick(widget, button, modifiers, point);
 }
 
-// Shows a top-level widget, makes it the active window and waits until it is on screen. The
-// pointer starts over the window's own background: a pointer left over a control by an earlier
-// window would make the first move there no move at all.
+// Shows a top-level widget, makes it the active window and waits until it is on screen, with
+// the pointer over the window's own background. The pointer is off every window while the
+// window appears: Qt tells the control under the pointer's last place that it was entered but
+// never that it was left.
 inline void ShowActive(QWidget& window) {
-    // Qt tells a new window's control under the last known pointer place that the pointer
-    // entered, and never that it left: start with the pointer off every window.
     QCursor::setPos(window.screen()->geometry().bottomRight());
     QApplication::processEvents();
     window.show();
@@ -74,11 +73,6 @@ inline void ShowActive(QWidget& window) {
 inline void ShowActive(TForm& form) {
     form.Show();
     ShowActive(static_cast<QWidget&>(form));
-}
-
-// A key that the window system reports as auto-repeated (held down).
-inline void RepeatedKey(QWidget& window, bool press, Qt::Key key, const QString& text) {
-    QTest::simulateEvent(window.windowHandle(), press, key, Qt::NoModifier, text, true);
 }
 
 }  // namespace vx::test
