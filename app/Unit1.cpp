@@ -123,6 +123,11 @@ bool TMouseHook::eventFilter(QObject* watched, QEvent* event) {
     if (message == 0) {
         return false;
     }
+    // The second right press of a double click comes twice: as a press, which the hook procedure
+    // swallows, and as a double click, which would reach the page (and open its menu) behind it.
+    if (message == WM_RBUTTONDBLCLK) {
+        return qstrcmp(watched->metaObject()->className(), vx::kDocumentWindowClass) == 0;
+    }
     try {
         return MouseHookProc(HC_ACTION, message, watched) != 0;
     } catch (const std::exception& error) {

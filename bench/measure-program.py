@@ -6,7 +6,8 @@ from the check page's answer to the busy overlay's disappearance.
 Run it inside a display of its own, for example:
     xvfb-run -a -s "-screen 0 1280x1024x24" bench/measure-program.py [build/bin/verinox]
 It needs xdotool and reads the screen through libX11; the check service is played by a local
-server on 127.0.0.1:8470 (the build's default host)."""
+server on 127.0.0.1:8470 (the build's default host). A first, untimed run finds the window on the
+screen and learns the colour its painted background has at the point the timed runs watch."""
 import ctypes
 import http.server
 import os
@@ -20,8 +21,7 @@ PROGRAM = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
                           os.path.join(os.path.dirname(__file__), "../build/bin/verinox"))
 RUNS = 5
 CLIENT = (397, 248)
-PANEL_RGB = 0xD6E7FF         # the window's background panel, 16771030 as 0x00BBGGRR
-RESTING_DOT_RGB = 0xE1E8F4   # a resting dot of the busy picture
+WATCHED = (5, 5)             # a point of the window's background panel
 DOT_IN_CLIENT = (16 + 1 + 56, 72 + 1 + 55)  # first dot: overlay + bevel + place in the picture
 
 xlib = ctypes.CDLL("libX11.so.6")
@@ -38,7 +38,8 @@ xlib.XDisplayHeight.argtypes = [ctypes.c_void_p, ctypes.c_int]
 display = xlib.XOpenDisplay(None)
 root = xlib.XDefaultRootWindow(display)
 screen = (xlib.XDisplayWidth(display, 0), xlib.XDisplayHeight(display, 0))
-origin = ((screen[0] - CLIENT[0]) // 2, (screen[1] - CLIENT[1]) // 2)
+origin = None       # the window's client area on the screen, found by the first run
+painted_rgb = None  # the colour of the painted window at WATCHED
 
 
 def pixel(x, y):
@@ -105,11 +106,28 @@ def check(address):
     subprocess.run(["xdotool", "key", "Return"], check=True)
 
 
+def find_window():
+    """Starts the program once, finds its window and the colour it is painted with at WATCHED."""
+    global origin, painted_rgb
+    program = subprocess.Popen([PROGRAM], stderr=subprocess.DEVNULL)
+    found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
+                            "^Verinox 1.0$"], check=True, capture_output=True, text=True)
+    geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", found.stdout.split()[0]],
+                              check=True, capture_output=True, text=True).stdout
+    values = dict(line.split("=") for line in geometry.split())
+    origin = (int(values["X"]), int(values["Y"]))
+    time.sleep(3)
+    painted_rgb = pixel(origin[0] + WATCHED[0], origin[1] + WATCHED[1])
+    program.terminate()
+    program.wait()
+
+
 def one_run():
     dot = (origin[0] + DOT_IN_CLIENT[0], origin[1] + DOT_IN_CLIENT[1])
+    watched = (origin[0] + WATCHED[0], origin[1] + WATCHED[1])
     start = time.monotonic()
     program = subprocess.Popen([PROGRAM], stderr=subprocess.DEVNULL)
-    painted = wait_for(lambda: pixel(origin[0] + 5, origin[1] + 5) == PANEL_RGB)
+    painted = wait_for(lambda: pixel(*watched) == painted_rgb)
     time.sleep(6)
     rss = rss_kib(program.pid)
     tree_rss = tree_rss_kib(program.pid)
@@ -139,6 +157,7 @@ def main():
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 8470), Service)
     server.daemon_threads = True
     threading.Thread(target=server.serve_forever, daemon=True).start()
+    find_window()
     results = []
     for _ in range(RUNS):
         results.append(one_run())

@@ -124,9 +124,11 @@ TControl* ControlOf(QWidget* widget) {
     return nullptr;
 }
 
+// The character a key press types, as the window system reports it: Enter is a carriage return,
+// Ctrl+Enter a line feed (so it does not count as Enter), Alt+letter the letter for access keys.
 QChar CharOf(const QKeyEvent& e, TKey key) {
     if (key == VK_RETURN) {
-        return QChar(13);
+        return e.modifiers().testFlag(Qt::ControlModifier) ? QChar(10) : QChar(13);
     }
     if (key == VK_ESCAPE) {
         return QChar(27);
@@ -143,10 +145,74 @@ QChar CharOf(const QKeyEvent& e, TKey key) {
     return {};
 }
 
+// Keys the window may take for itself (default and cancel buttons, focus moves) before the
+// focused control sees them, unless the control asks for them.
+bool IsDialogKey(TKey key) {
+    switch (key) {
+        case VK_RETURN:
+        case VK_ESCAPE:
+        case VK_TAB:
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Key down: the window's dialog keys, then the window's preview, then the focused control.
+// True when one of them took the key.
+bool KeyDownMessage(TForm& form, TControl& control, TKey key, TShiftState shift) {
+    if (IsDialogKey(key) && !control.WantsKey(key) && form.DispatchDialogKey(key, shift)) {
+        return true;
+    }
+    if (form.KeyPreview() && &control != &form) {
+        form.KeyDown(key, shift);
+        if (key == 0) {
+            return true;
+        }
+    }
+    control.KeyDown(key, shift);
+    return key == 0;
+}
+
+// Key up: the window's preview, then the focused control.
+bool KeyUpMessage(TForm& form, TControl& control, TKey key, TShiftState shift) {
+    if (form.KeyPreview() && &control != &form) {
+        form.KeyUp(key, shift);
+        if (key == 0) {
+            return true;
+        }
+    }
+    control.KeyUp(key, shift);
+    return key == 0;
+}
+
+// A typed character: with Alt an access key; otherwise the window's preview, the focused
+// control, and then the access keys, but only where the focused control takes no text.
+bool CharMessage(TForm& form, TControl& control, QChar ch, TShiftState shift) {
+    if (shift.testFlag(ssAlt)) {
+        return form.DispatchDialogChar(ch, shift);
+    }
+    if (form.KeyPreview() && &control != &form) {
+        form.KeyPress(ch);
+        if (ch.isNull()) {
+            return true;
+        }
+    }
+    control.KeyPress(ch);
+    if (ch.isNull()) {
+        return true;
+    }
+    return !control.WantsChars() && ch.isPrint() && form.DispatchDialogChar(ch, shift);
+}
+
 }  // namespace
 
-// Keys pass the window's preview, the focused control, then the window's dialog keys and
-// access keys, before the focused widget's own handling sees them.
+// Keys reach the window's controls before the focused widget's own handling sees them; a key
+// a control took goes no further.
 bool TApplication::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) {
         return false;
@@ -161,59 +227,22 @@ bool TApplication::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     const auto& e = static_cast<const QKeyEvent&>(*event);
-    TKey key = KeyOf(e.key());
+    const TKey key = KeyOf(e.key());
     const TShiftState shift = ShiftStateOf(e.modifiers(), {});
-    const bool preview = form->KeyPreview() && control != form;
     try {
         if (event->type() == QEvent::KeyRelease) {
-            if (key != 0 && preview) {
-                form->KeyUp(key, shift);
-            }
-            if (key != 0 && control != nullptr) {
-                control->KeyUp(key, shift);
-            }
-            return key == 0 && KeyOf(e.key()) != 0;
+            // A held key repeats its key down and its character, but is released only once.
+            return key != 0 && !e.isAutoRepeat() && KeyUpMessage(*form, *control, key, shift);
         }
-        if (key != 0) {
-            if (preview) {
-                form->KeyDown(key, shift);
-                if (key == 0) {
-                    return true;
-                }
-            }
-            control->KeyDown(key, shift);
-            if (key == 0) {
-                return true;
-            }
-            if (!control->WantsKey(key) && form->DispatchDialogKey(key, shift)) {
-                return true;
-            }
-        }
-        QChar ch = CharOf(e, key);
-        if (ch.isNull()) {
-            return false;
-        }
-        if (shift.testFlag(ssAlt)) {
-            return form->DispatchDialogChar(ch, shift);
-        }
-        if (preview) {
-            form->KeyPress(ch);
-            if (ch.isNull()) {
-                return true;
-            }
-        }
-        control->KeyPress(ch);
-        if (ch.isNull()) {
+        if (key != 0 && KeyDownMessage(*form, *control, key, shift)) {
             return true;
         }
-        if (!control->WantsChars() && ch.isPrint()) {
-            return form->DispatchDialogChar(ch, shift);
-        }
+        const QChar ch = CharOf(e, key);
+        return !ch.isNull() && CharMessage(*form, *control, ch, shift);
     } catch (const std::exception& error) {
         HandleException(error);
         return true;
     }
-    return false;
 }
 
 }  // namespace vx

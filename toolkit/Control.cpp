@@ -527,7 +527,8 @@ void TControl::mouseReleaseEvent(QMouseEvent* e) {
 
 void TControl::mouseDoubleClickEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
-    FClickPending = e->button() == Qt::LeftButton;
+    // The double click stands for the second press; its release clicks no more.
+    FClickPending = false;
     const QPointer<TControl> self(this);
     DblClick();
     if (self) {

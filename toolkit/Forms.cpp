@@ -156,6 +156,44 @@ void TForm::ChainTabOrder() {
     });
 }
 
+namespace {
+
+// Whether Tab may stop at a widget: it takes the focus by Tab, and the control it belongs to is a
+// tab stop. Widgets that a control makes for itself (the browser view's page, made after the tab
+// order was chained) belong to that control.
+bool IsTabStop(QWidget* widget, const TForm* form) {
+    if (widget == nullptr || widget == form || widget->window() != form ||
+        !(widget->focusPolicy() & Qt::TabFocus) || widget->focusProxy() != nullptr ||
+        !widget->isVisibleTo(form) || !widget->isEnabled()) {
+        return false;
+    }
+    for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (auto* control = qobject_cast<TControl*>(w)) {
+            return control != form && control->TabStop();
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool TForm::focusNextPrevChild(bool next) {
+    QWidget* current = focusWidget();
+    if (current == nullptr) {
+        return TWinControl::focusNextPrevChild(next);
+    }
+    for (QWidget* w = current;;) {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (w == current) {
+            return false;
+        }
+        if (IsTabStop(w, this)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+}
+
 void TForm::Loaded() {
     ChainTabOrder();
 }

@@ -79,6 +79,7 @@ class TForm : public TWinControl {
     void hideEvent(QHideEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
 
   private:
     void ApplyWindowFlags();

@@ -7,6 +7,8 @@ namespace vx {
 TTimer::TTimer(QObject* owner) : TComponent(owner) {
     FTimer.setTimerType(Qt::PreciseTimer);
     connect(&FTimer, &QTimer::timeout, this, &TTimer::Tick);
+    // Enabled with an interval from the start: a timer left at its defaults runs.
+    UpdateTimer();
 }
 
 void TTimer::SetEnabled(bool value) {

@@ -22,7 +22,7 @@ class TTimer : public TComponent {
     int Interval() const { return FInterval; }
     // A new interval starts counting again.
     void SetInterval(int value);
-    // Whether the platform timer is counting (enabled, an interval and a handler).
+    // Whether the platform timer is counting (enabled with an interval).
     bool Running() const { return FTimer.isActive(); }
     // Milliseconds to the next tick, or -1 when the timer is not running.
     int RemainingTime() const { return FTimer.remainingTime(); }

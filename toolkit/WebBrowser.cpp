@@ -3,6 +3,8 @@
 #include <unistd.h>
 #include <QQuickWindow>
 #include <QTimer>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <cstdio>
 
@@ -25,6 +27,17 @@ void PrepareWebEngine() {
         std::fputs("verinox: running as root, so the web engine's sandbox is turned off\n", stderr);
     }
 }
+
+namespace {
+
+// A load ends in a document when it succeeded or failed (the view then shows its error page); one
+// that was stopped, by the next navigation say, never completes.
+bool IsFinishedLoad(const QWebEngineLoadingInfo& info) {
+    return info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
+           info.status() == QWebEngineLoadingInfo::LoadFailedStatus;
+}
+
+}  // namespace
 
 TWebBrowser::TWebBrowser(QWidget* parent) : TWinControl(parent) {
     SetColor(clWhite);
@@ -49,13 +62,17 @@ void TWebBrowser::CreateView() {
     FView->setGeometry(rect());
     // Creating the page starts the web engine; done here so the first navigation is quick.
     FView->page();
-    connect(FView, &QWebEngineView::loadFinished, this, [this](bool) {
-        try {
-            DocumentComplete(FView->url());
-        } catch (const std::exception& error) {
-            HandleException(error);
-        }
-    });
+    connect(FView->page(), &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo& info) {
+                if (!IsFinishedLoad(info)) {
+                    return;
+                }
+                try {
+                    DocumentComplete(info.url());
+                } catch (const std::exception& error) {
+                    HandleException(error);
+                }
+            });
     FView->show();
 }
 

@@ -34,7 +34,13 @@ class TWebBrowser : public TWinControl {
     // hold up the window) or by the first navigation, whichever comes first.
     QWebEngineView* View() const { return FView; }
 
-    // Raised for every finished load, a failed one included (the view then shows its error page).
+    // The page keeps its own keys: typing into it, Enter and Esc included, reaches the page and
+    // no access key of the window.
+    bool WantsKey(TKey) const override { return true; }
+    bool WantsChars() const override { return true; }
+
+    // Raised for every finished load, a failed one included (the view then shows its error page);
+    // a load cut short by the next navigation is not finished and is not reported.
     TDocumentCompleteEvent OnDocumentComplete;
 
   protected:

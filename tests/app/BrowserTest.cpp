@@ -80,6 +80,53 @@ TEST(WebBrowser, EveryFinishedLoadIsReportedAFailedOneToo) {
     EXPECT_TRUE(WaitFor([&] { return completed.size() == 2; }));
 }
 
+// A server that holds requests for "/slow" unanswered and answers every other one.
+struct HoldingServer {
+    QTcpServer Server;
+    QList<QTcpSocket*> Held;
+
+    bool Start() {
+        QObject::connect(&Server, &QTcpServer::newConnection, [this] {
+            QTcpSocket* socket = Server.nextPendingConnection();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                if (socket->readAll().startsWith("GET /slow")) {
+                    // The page begins and then stalls: its document is committed but not done.
+                    socket->write(
+                        "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: "
+                        "100000\r\n\r\n<html><body>Seite");
+                    Held << socket;
+                    return;
+                }
+                socket->write(
+                    "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: "
+                    "close\r\nContent-Length: 2\r\n\r\nok");
+                socket->disconnectFromHost();
+            });
+        });
+        return Server.listen(QHostAddress::LocalHost);
+    }
+    QString Url(const char* path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(Server.serverPort()).arg(path);
+    }
+};
+
+TEST(WebBrowser, ALoadCutShortByTheNextNavigationIsNotReported) {
+    vx::TWebBrowser browser;
+    browser.SetBounds(0, 0, 300, 150);
+    browser.show();
+    QList<QUrl> completed;
+    browser.OnDocumentComplete = [&](QObject*, const QUrl& url) { completed << url; };
+    HoldingServer server;
+    ASSERT_TRUE(server.Start());
+    browser.Navigate(server.Url("/slow"));
+    ASSERT_TRUE(WaitFor([&] { return !server.Held.isEmpty(); }));
+    QTest::qWait(500);
+    browser.Navigate(server.Url("/fast"));
+    ASSERT_TRUE(WaitFor([&] { return !completed.isEmpty(); }));
+    QTest::qWait(300);
+    EXPECT_EQ(completed, QList<QUrl>{QUrl(server.Url("/fast"))});
+}
+
 // A check service that notes the check requests and answers every request with a page that notes
 // the mouse buttons it sees.
 struct CheckService {

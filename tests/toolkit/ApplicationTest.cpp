@@ -70,6 +70,8 @@ TEST(Timer, EnablingAnEnabledTimerDoesNotRestartIt) {
     TTimer timer;
     EXPECT_TRUE(timer.Enabled());
     EXPECT_EQ(timer.Interval(), 1000);
+    EXPECT_TRUE(timer.Running()) << "a timer left at its defaults runs";
+    EXPECT_GT(timer.RemainingTime(), 900);
     timer.SetEnabled(false);
     EXPECT_FALSE(timer.Running());
     timer.SetInterval(10000);

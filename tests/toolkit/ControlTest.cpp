@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTest>
 
 #include "Colors.h"
@@ -31,11 +33,27 @@ class TKeyTaker : public TWinControl {
         }
         return false;
     }
+    void KeyDown(TKey& key, TShiftState shift) override {
+        KeysDown.push_back(key);
+        TWinControl::KeyDown(key, shift);
+    }
+    void KeyUp(TKey& key, TShiftState shift) override {
+        KeysUp.push_back(key);
+        TWinControl::KeyUp(key, shift);
+    }
     QString Caption;
     bool Default = false;
     int AccessKeys = 0;
     int Returns = 0;
+    std::vector<TKey> KeysDown;
+    std::vector<TKey> KeysUp;
 };
+
+void SendKey(QWidget* widget, QEvent::Type type, Qt::Key key, bool autoRepeat) {
+    QKeyEvent event(type, key, Qt::NoModifier,
+                    key == Qt::Key_Space ? QStringLiteral(" ") : QString(), autoRepeat);
+    QApplication::sendEvent(widget, &event);
+}
 
 TEST(Align, PlacesChildrenTopBottomLeftRightThenClient) {
     TPanel parent;
@@ -182,9 +200,84 @@ TEST_F(Keys, KeyPreviewLetsTheWindowSeeKeysFirst) {
     EXPECT_EQ(edit->Text(), QStringLiteral("a"));
 }
 
-TEST_F(Keys, TabFollowsTheTabOrder) {
-    EXPECT_EQ(edit->Line()->nextInFocusChain(), check);
-    EXPECT_EQ(check->nextInFocusChain(), close);
+TEST_F(Keys, TheWindowsDialogKeysComeBeforeTheFocusedControl) {
+    close->Default = true;
+    close->SetFocus();
+    QApplication::processEvents();
+    QTest::keyClick(close, Qt::Key_Return);
+    EXPECT_EQ(close->Returns, 1);
+    EXPECT_TRUE(close->KeysDown.empty()) << "a dialog key taken by the window goes no further";
+    QTest::keyClick(close, Qt::Key_Space);
+    EXPECT_EQ(close->KeysDown, std::vector<TKey>{VK_SPACE});
+}
+
+TEST_F(Keys, AHeldKeyRepeatsItsKeyDownButIsReleasedOnce) {
+    close->SetFocus();
+    QApplication::processEvents();
+    SendKey(close, QEvent::KeyPress, Qt::Key_Space, false);
+    for (int i = 0; i < 3; ++i) {
+        SendKey(close, QEvent::KeyRelease, Qt::Key_Space, true);
+        SendKey(close, QEvent::KeyPress, Qt::Key_Space, true);
+    }
+    EXPECT_TRUE(close->KeysUp.empty());
+    SendKey(close, QEvent::KeyRelease, Qt::Key_Space, false);
+    EXPECT_EQ(close->KeysDown.size(), 4u);
+    EXPECT_EQ(close->KeysUp, std::vector<TKey>{VK_SPACE});
+}
+
+TEST_F(Keys, CtrlEnterTypesALineFeedNotACarriageReturn) {
+    std::vector<QChar> typed;
+    edit->OnKeyPress = [&](QObject*, QChar& key) { typed.push_back(key); };
+    QTest::keyClick(edit->Line(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(typed, std::vector<QChar>{QChar(10)});
+}
+
+TEST_F(Keys, TabFollowsTheTabStopsAndPassesOverWidgetsInsideOtherControls) {
+    // A control without a tab stop that makes a focusable widget of its own after the tab order
+    // was chained, as the browser view makes its page.
+    auto* view = new TWinControl(&form);
+    view->SetBounds(0, 100, 100, 50);
+    auto* page = new QLineEdit(view);
+    page->show();
+    close->SetFocus();
+    QApplication::processEvents();
+    QTest::keyClick(close, Qt::Key_Tab);
+    EXPECT_TRUE(edit->Line()->hasFocus()) << "Tab goes round to the first tab stop";
+    QTest::keyClick(edit->Line(), Qt::Key_Tab);
+    EXPECT_TRUE(check->hasFocus());
+    QTest::keyClick(check, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(edit->Line()->hasFocus());
+    check->SetTabStop(false);
+    QTest::keyClick(edit->Line(), Qt::Key_Tab);
+    EXPECT_TRUE(close->hasFocus());
+    QTest::mouseClick(page, Qt::LeftButton);
+    EXPECT_TRUE(page->hasFocus()) << "a click still puts the focus there";
+}
+
+// A control that notes its mouse calls in order.
+class TMouseNotes : public TWinControl {
+  public:
+    using TWinControl::TWinControl;
+    void MouseDown(TMouseButton, TShiftState shift, int, int) override {
+        Notes << (shift.testFlag(ssDouble) ? "double down" : "down");
+    }
+    void MouseUp(TMouseButton, TShiftState, int, int) override { Notes << "up"; }
+    void Click() override { Notes << "click"; }
+    void DblClick() override { Notes << "dblclick"; }
+    QStringList Notes;
+};
+
+TEST(Mouse, ADoubleClickFromTheWindowSystemIsOnePressReleaseThenADoublePress) {
+    TForm form;
+    form.SetBounds(0, 0, 200, 100);
+    auto* control = new TMouseNotes(&form);
+    control->SetBounds(10, 10, 80, 40);
+    form.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {}, QPoint(30, 30));
+    // The second press is a double press, and its release clicks no more.
+    EXPECT_EQ(control->Notes,
+              QStringList({"down", "up", "click", "dblclick", "double down", "up"}));
 }
 
 TEST(Form, FixedBorderKeepsTheClientSize) {
