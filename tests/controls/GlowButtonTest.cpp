@@ -670,6 +670,55 @@ TEST_F(GlowButtonFixture, SpaceShowsThePressedFaceAndClicksOnItsCharacter) {
     EXPECT_EQ(button->FaceState(), gfsUp);
 }
 
+TEST_F(GlowButtonFixture, EnterOnTheFocusedButtonClicksWithoutThePressedFace) {
+    std::vector<TGlowFaceState> faces;
+    button->OnDrawButton = [&](QObject*, TCanvas&, QRect, TGlowButtonState) {
+        faces.push_back(button->FaceState());
+    };
+    // The click handler runs a while, as the check does, letting the window repaint meanwhile.
+    TGlowFaceState faceDuringClick = gfsDisabled;
+    button->OnClick = [&](QObject*) {
+        ++clicks;
+        QApplication::processEvents();
+        faceDuringClick = button->FaceState();
+    };
+    Show();
+    button->SetFocus();
+    QApplication::processEvents();
+    faces.clear();
+    QTest::keyClick(form->windowHandle(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(faceDuringClick, gfsUp);
+    EXPECT_EQ(std::count(faces.begin(), faces.end(), gfsDown), 0);
+    EXPECT_FALSE(button->Pressed());
+}
+
+TEST_F(GlowButtonFixture, HeldSpaceKeepsThePressedFaceSteady) {
+    std::vector<TGlowFaceState> faces;
+    button->OnDrawButton = [&](QObject*, TCanvas&, QRect, TGlowButtonState) {
+        faces.push_back(button->FaceState());
+    };
+    Show();
+    button->SetFocus();
+    QApplication::processEvents();
+    QWindow* window = form->windowHandle();
+    QTest::keyPress(window, Qt::Key_Space);
+    ASSERT_EQ(button->FaceState(), gfsDown);
+    faces.clear();
+    // Held down, the keyboard repeats the key: releases and presses marked as repeated.
+    for (int i = 0; i < 5; ++i) {
+        test::RepeatedKey(*form, false, Qt::Key_Space, QStringLiteral(" "));
+        EXPECT_EQ(button->FaceState(), gfsDown);
+        test::RepeatedKey(*form, true, Qt::Key_Space, QStringLiteral(" "));
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(std::count(faces.begin(), faces.end(), gfsUp), 0);
+    QTest::keyRelease(window, Qt::Key_Space);
+    EXPECT_EQ(button->FaceState(), gfsUp);
+    EXPECT_FALSE(button->Pressed());
+}
+
 TEST_F(GlowButtonFixture, EnterAndEscapeClickThroughTheDialogKeys) {
     Show();
     button->SetFocus();

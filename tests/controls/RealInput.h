@@ -75,4 +75,9 @@ inline void ShowActive(TForm& form) {
     ShowActive(static_cast<QWidget&>(form));
 }
 
+// A key that the window system reports as auto-repeated (held down).
+inline void RepeatedKey(QWidget& window, bool press, Qt::Key key, const QString& text) {
+    QTest::simulateEvent(window.windowHandle(), press, key, Qt::NoModifier, text, true);
+}
+
 }  // namespace vx::test
