@@ -1118,11 +1118,13 @@ void TCustomGlowButton::TrackingResync(QPoint point) {
     }
 }
 
+// The re-synchronisation after a release or a move runs these as well: only a real crossing
+// is told to the window (OnMouseEnter, OnMouseLeave).
 void TCustomGlowButton::MouseEnter() {
-    TWinControl::MouseEnter();
     if (FMouseInside) {
         return;
     }
+    TWinControl::MouseEnter();
     FHot = true;
     if (FLeftWhileHeld) {
         FPressed = true;
@@ -1138,10 +1140,10 @@ void TCustomGlowButton::MouseEnter() {
 }
 
 void TCustomGlowButton::MouseLeave() {
-    TWinControl::MouseLeave();
     if (!FMouseInside) {
         return;
     }
+    TWinControl::MouseLeave();
     FMouseInside = false;
     FTracking = false;
     FHot = false;

@@ -494,6 +494,11 @@ void TCustomGradientPanel::Paint() {
         return;
     }
     QImage buffer(std::max(Width(), 1), std::max(Height(), 1), QImage::Format_RGB32);
+    // A mirror gradient without a first colour draws no background: the buffer then starts
+    // white, as a new bitmap does, instead of showing whatever its memory held.
+    if (FColorTo != clNone && FColorMirror != clNone && Color() == clNone) {
+        buffer.fill(Qt::white);
+    }
     {
         TCanvas canvas(&buffer);
         canvas.Font().Assign(*Font());
@@ -1139,6 +1144,7 @@ void TCustomGradientPanel::MouseDown(TMouseButton button, TShiftState shift, int
     if (button != mbLeft) {
         return;
     }
+    FDragChanged = false;
     if (InSizeGrip(x, y)) {
         FDrag = TDrag::Size;
         FDragStart = QPoint(x, y);
@@ -1163,6 +1169,7 @@ void TCustomGradientPanel::MouseMove(TShiftState shift, int x, int y) {
     if (FDrag == TDrag::Move) {
         const int left = FFixedLeft ? Left() : Left() + x - FDragStart.x();
         const int top = FFixedTop ? Top() : Top() + y - FDragStart.y();
+        FDragChanged = FDragChanged || left != Left() || top != Top();
         SetBounds(left, top, Width(), Height());
         return;
     }
@@ -1171,6 +1178,7 @@ void TCustomGradientPanel::MouseMove(TShiftState shift, int x, int y) {
                                       : std::max(0, FDragBounds.width() + x - FDragStart.x());
         const int height = FFixedHeight ? FLoadedSize.height()
                                         : std::max(0, FDragBounds.height() + y - FDragStart.y());
+        FDragChanged = FDragChanged || width != Width() || height != Height();
         SetBounds(Left(), Top(), width, height);
         FFullHeight = LeftCaption() ? width : height;
         return;
@@ -1230,13 +1238,18 @@ void TCustomGradientPanel::MouseUp(TMouseButton button, TShiftState shift, int x
     if (!self) {
         return;
     }
+    // A press that moved or sized the panel ends there: the release is no caption click. A
+    // press that changed nothing is a plain click.
     if (FDrag != TDrag::None) {
-        const bool moved = FDrag == TDrag::Move;
+        const bool sizing = FDrag == TDrag::Size;
         FDrag = TDrag::None;
-        if (OnEndMoveSize) {
-            OnEndMoveSize(this);
+        if (FDragChanged) {
+            if (OnEndMoveSize) {
+                OnEndMoveSize(this);
+            }
+            return;
         }
-        if (!moved || !self) {
+        if (sizing) {
             return;
         }
     }

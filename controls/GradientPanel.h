@@ -377,6 +377,8 @@ class TCustomGradientPanel : public TPanel {
     bool FLocked = false;
     bool FLoading = false;
     TDrag FDrag = TDrag::None;
+    // The drag has moved or sized the panel: only then is it a move or size, not a click.
+    bool FDragChanged = false;
     QPoint FDragStart;
     QPoint FLastMouse;
     QRect FDragBounds;

@@ -316,12 +316,14 @@ QString TPictureControl::Version() const {
 
 void TPictureControl::SetPicture(const TIPicture* value) {
     FPicture->Assign(value);
+    FShown = QImage();
     Invalidate();
 }
 
 void TPictureControl::SetPicturePosition(TPicturePosition value) {
     if (value != FPicturePosition) {
         FPicturePosition = value;
+        FShown = QImage();
         Invalidate();
     }
 }
@@ -329,6 +331,7 @@ void TPictureControl::SetPicturePosition(TPicturePosition value) {
 void TPictureControl::SetStretchMode(TStretchMode value) {
     if (value != FStretchMode) {
         FStretchMode = value;
+        FShown = QImage();
         Invalidate();
     }
 }
@@ -353,7 +356,10 @@ void TPictureControl::Loaded() {
     }
 }
 
+// A new picture starts on a clear area: nothing of the old one shows through its frames.
 void TPictureControl::PictureChanged() {
+    FShown = QImage();
+    FDecodeErrorShown = false;
     if (FAutoSize) {
         FitToPicture();
     }
@@ -364,6 +370,7 @@ void TPictureControl::PictureChanged() {
 }
 
 void TPictureControl::PictureCleared() {
+    FShown = QImage();
     FPaintingSuppressed = true;
     Repaint();
     FPaintingSuppressed = false;
@@ -375,9 +382,11 @@ void TPictureControl::FrameChanged() {
         case 0:
         case 1:
         case 3:
+            DrawShown(QRect(), true);
             Repaint();
             break;
         case 2:
+            DrawShown(FPicture->FrameRect(), false);
             if (QWidget* parent = parentWidget()) {
                 parent->update(FPicture->FrameRect().translated(pos()));
             }
@@ -399,6 +408,7 @@ void TPictureControl::SetAnimate(bool value) {
         FHelperWnd = new THelperWnd(parentWidget() != nullptr ? parentWidget() : this);
         FTickCount = 0;
         FNextSwitch = 0;
+        FDecodeErrorShown = false;
         FHelperWnd->OnTimer = [this](QObject*) { Tick(); };
     } else {
         delete FHelperWnd.data();
@@ -412,10 +422,20 @@ void TPictureControl::Tick() {
         return;
     }
     if (FTickCount == FNextSwitch) {
-        if (FPicture->Frame() < FPicture->FrameCount()) {
-            FPicture->SetFrame(FPicture->Frame() + 1);
-        } else {
-            FPicture->SetFrame(1);
+        try {
+            if (FPicture->Frame() < FPicture->FrameCount()) {
+                FPicture->SetFrame(FPicture->Frame() + 1);
+            } else {
+                FPicture->SetFrame(1);
+            }
+        } catch (const std::exception&) {
+            // A frame that cannot be decoded comes round on every loop: the error box shows
+            // once per run of the animation, and the next tick moves on to the next frame.
+            if (FDecodeErrorShown) {
+                return;
+            }
+            FDecodeErrorShown = true;
+            throw;
         }
         FNextSwitch += FPicture->GetFrameDelay(FPicture->Frame());
     }
@@ -426,7 +446,33 @@ void TPictureControl::Paint() {
     if (FPaintingSuppressed || FPicture->Empty() || Width() <= 0 || Height() <= 0) {
         return;
     }
-    TCanvas& canvas = Canvas();
+    if (FShown.size() != size()) {
+        DrawShown(QRect(), false);
+    }
+    Canvas().Painter().drawImage(0, 0, FShown);
+}
+
+void TPictureControl::DrawShown(const QRect& area, bool over) {
+    if (FShown.size() != size()) {
+        if (over) {
+            return;  // nothing shown yet: the next paint draws the picture afresh
+        }
+        FShown = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+        FShown.fill(Qt::transparent);
+    }
+    TCanvas canvas(&FShown);
+    QPainter& painter = canvas.Painter();
+    if (!over) {
+        const QRect cleared = area.isNull() ? FShown.rect() : area;
+        painter.setClipRect(cleared);
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        painter.fillRect(cleared, Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    DrawPicture(canvas);
+}
+
+void TPictureControl::DrawPicture(TCanvas& canvas) {
     int displayWidth = FPicture->DisplayWidth();
     int displayHeight = FPicture->DisplayHeight();
     int width = FPicture->Width();

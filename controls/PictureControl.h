@@ -181,6 +181,9 @@ class TPictureControl : public TGraphicControl {
     void PictureCleared();
     void Tick();
     void FitToPicture();
+    void DrawPicture(TCanvas& canvas);
+    // Draws the picture into what the control shows: over it, or in place of `area`.
+    void DrawShown(const QRect& area, bool over);
 
     std::unique_ptr<TIPicture> FPicture;
     bool FAnimate = false;
@@ -192,6 +195,11 @@ class TPictureControl : public TGraphicControl {
     QPointer<THelperWnd> FHelperWnd;
     int FTickCount = 0;
     int FNextSwitch = 0;
+    bool FDecodeErrorShown = false;
+    // What the control shows: the frames drawn so far, each over the ones before as their
+    // disposal codes say. Qt repaints the parent under the control on every paint, so the
+    // control keeps its picture itself; a null image means it is drawn afresh.
+    QImage FShown;
 };
 
 // Registers TPictureControl and its events for layouts.

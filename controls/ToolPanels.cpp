@@ -637,38 +637,9 @@ bool TToolPanel::MouseIn(const TEdgeRect& area) const {
     return FMouseInside && area.Contains(FMousePos.x(), FMousePos.y());
 }
 
-void TToolPanel::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    const QPointer<TToolPanel> self(this);
-    FPressed = true;
-    FMousePos = QPoint(x, y);
-    FMouseInside = true;
-    if (CanFocus()) {
-        SetFocus();
-    }
-    if (ButtonStrip().contains(x, y)) {
-        update(ButtonStrip());
-    }
-    TPanel::MouseDown(button, shift, x, y);
-    if (!self) {
-        return;
-    }
-    const auto geometry = Geometry();
-    for (size_t s = 0; s < geometry.size(); ++s) {
-        if (FSections[s]->FNode && geometry[s].NodeBox.contains(x, y)) {
-            SetSectionExpanded(static_cast<int>(s), !FSections[s]->FExpanded);
-            return;
-        }
-    }
-}
-
-void TToolPanel::MouseMove(TShiftState shift, int x, int y) {
-    // Leaving the strip repaints it as well, so that no button stays highlighted.
-    const bool wasInStrip = FMouseInside && ButtonStrip().contains(FMousePos);
-    FMousePos = QPoint(x, y);
-    FMouseInside = true;
-    if (wasInStrip || ButtonStrip().contains(x, y)) {
-        update(ButtonStrip());
-    }
+// The item under the pointer, with its look, cursor and hint; run by moves and presses, so that
+// a press on an item the pointer rests over (one that appeared under it) still counts.
+void TToolPanel::TrackHoveredItem(int x, int y) {
     int section = -1;
     int item = -1;
     QRect rect;
@@ -701,6 +672,42 @@ void TToolPanel::MouseMove(TShiftState shift, int x, int y) {
     if (ShowHint()) {
         setToolTip(HintAt(x, y));
     }
+}
+
+void TToolPanel::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    const QPointer<TToolPanel> self(this);
+    FPressed = true;
+    FMousePos = QPoint(x, y);
+    FMouseInside = true;
+    TrackHoveredItem(x, y);
+    if (CanFocus()) {
+        SetFocus();
+    }
+    if (ButtonStrip().contains(x, y)) {
+        update(ButtonStrip());
+    }
+    TPanel::MouseDown(button, shift, x, y);
+    if (!self) {
+        return;
+    }
+    const auto geometry = Geometry();
+    for (size_t s = 0; s < geometry.size(); ++s) {
+        if (FSections[s]->FNode && geometry[s].NodeBox.contains(x, y)) {
+            SetSectionExpanded(static_cast<int>(s), !FSections[s]->FExpanded);
+            return;
+        }
+    }
+}
+
+void TToolPanel::MouseMove(TShiftState shift, int x, int y) {
+    // Leaving the strip repaints it as well, so that no button stays highlighted.
+    const bool wasInStrip = FMouseInside && ButtonStrip().contains(FMousePos);
+    FMousePos = QPoint(x, y);
+    FMouseInside = true;
+    if (wasInStrip || ButtonStrip().contains(x, y)) {
+        update(ButtonStrip());
+    }
+    TrackHoveredItem(x, y);
     TPanel::MouseMove(shift, x, y);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QPointer>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -81,7 +82,8 @@ class TToolPanelSection {
     void SetCaptionImageIndex(int value);
     bool Expanded() const { return FExpanded; }
 
-    const std::vector<TSectionItem>& SectionItems() const { return FItems; }
+    const std::deque<TSectionItem>& SectionItems() const { return FItems; }
+    // The new item stays where it is while more are added, so the reference keeps reaching it.
     TSectionItem& AddItem(const QString& caption);
     // Replaces an item's values and repaints.
     void SetItem(int index, const TSectionItem& item);
@@ -96,7 +98,7 @@ class TToolPanelSection {
     bool FDraw = true;
     bool FNode = false;
     int FCaptionImageIndex = -1;
-    std::vector<TSectionItem> FItems;
+    std::deque<TSectionItem> FItems;
     bool FExpanded = true;
     int FExpandedHeight = 48;
     std::vector<QPointer<TControl>> FHiddenChildren;
@@ -334,6 +336,7 @@ class TToolPanel : public TPanel {
     std::vector<TSectionGeometry> Geometry() const;
     QRect ButtonStrip() const;
     bool MouseIn(const TEdgeRect& area) const;
+    void TrackHoveredItem(int x, int y);
 
     TEdgeRect BodyRect() const;
     void PaintBody(TCanvas& canvas);

@@ -11,6 +11,7 @@
 #include "Colors.h"
 #include "Forms.h"
 #include "GlowButton.h"
+#include "RealInput.h"
 #include "StdCtrls.h"
 
 namespace vx {
@@ -71,16 +72,18 @@ class GlowButtonFixture : public ::testing::Test {
         return image.copy(button->geometry());
     }
 
-    void Show() {
-        form->Show();
-        QApplication::setActiveWindow(form.get());
-        QApplication::processEvents();
-    }
+    void Show() { test::ShowActive(*form); }
 
     void TickUntilIdle() {
         for (int i = 0; i < 10 && button->FadeTimer() != nullptr; ++i) {
-            button->FadeTimer()->Tick();
+            FadeTick();
         }
+    }
+
+    // The test delivers the fade's ticks itself, one at a time: the timer's own clock stops.
+    void FadeTick() {
+        button->FadeTimer()->SetEnabled(false);
+        button->FadeTimer()->Tick();
     }
 
     std::unique_ptr<TForm> form;
@@ -175,7 +178,10 @@ TEST_F(GlowButtonFixture, NormalFace) {
 }
 
 TEST_F(GlowButtonFixture, HotFaceAfterTheFade) {
-    button->MouseEnter();
+    // Without a tab stop the shown window gives the button no focus rings.
+    button->SetTabStop(false);
+    Show();
+    test::MoveTo(button, {10, 10});
     TickUntilIdle();
     ASSERT_EQ(button->FadeTimer(), nullptr);
     const QImage face = Render();
@@ -196,8 +202,8 @@ TEST_F(GlowButtonFixture, HotFaceAfterTheFade) {
 }
 
 TEST_F(GlowButtonFixture, PressedFaceAfterTheFade) {
-    button->MouseEnter();
-    button->MouseDown(mbLeft, {}, 10, 10);
+    Show();
+    test::MousePress(button, Qt::LeftButton, {}, {10, 10});
     TickUntilIdle();
     ASSERT_EQ(button->FaceState(), gfsDown);
     const QImage face = Render();
@@ -206,6 +212,7 @@ TEST_F(GlowButtonFixture, PressedFaceAfterTheFade) {
     EXPECT_NE(face.pixel(77, 1), Rgb(16111818));
     ExpectBorder(face, 8388608);
     ExpectParentCorners(face);
+    test::MouseRelease(button, Qt::LeftButton, {}, {10, 10});
 }
 
 TEST_F(GlowButtonFixture, DisabledFace) {
@@ -482,46 +489,70 @@ TEST_F(GlowButtonFixture, TransparentButtonShowsOnlyTextOverTheParent) {
 }
 
 TEST_F(GlowButtonFixture, ClickNeedsPressAndReleaseInside) {
-    button->MouseEnter();
-    button->MouseDown(mbLeft, {}, 10, 10);
+    Show();
+    test::MoveTo(button, {10, 10});
+    test::MousePress(button, Qt::LeftButton, {}, {10, 10});
     EXPECT_EQ(button->FaceState(), gfsDown);
-    button->MouseUp(mbLeft, {}, 10, 10);
+    test::MouseRelease(button, Qt::LeftButton, {}, {10, 10});
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(button->FaceState(), gfsUp);
 
-    button->MouseDown(mbLeft, {}, 10, 10);
-    button->MouseMove({}, 200, 10);
+    test::MousePress(button, Qt::LeftButton, {}, {10, 10});
+    test::MoveTo(button, {200, 10});
     // Leaving while held gives up the pressed look at once and fades the hot look out.
     EXPECT_EQ(button->FaceState(), gfsUp);
     EXPECT_FALSE(button->Pressed());
     EXPECT_FALSE(button->Hot());
     EXPECT_EQ(button->FadeKind(), fkHot);
-    button->MouseUp(mbLeft, {}, 200, 10);
+    test::MouseRelease(button, Qt::LeftButton, {}, {200, 10});
     EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(GlowButtonFixture, EnterAndLeaveAreReportedOncePerCrossing) {
+    int enters = 0;
+    int leaves = 0;
+    button->OnMouseEnter = [&](QObject*) { ++enters; };
+    button->OnMouseLeave = [&](QObject*) { ++leaves; };
+    Show();
+    test::MoveTo(button, {10, 10});
+    test::MouseClick(button, Qt::LeftButton, {}, {10, 10});
+    test::MouseClick(button, Qt::LeftButton, {}, {12, 10});
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(enters, 1);
+    EXPECT_EQ(leaves, 0);
+    EXPECT_TRUE(button->MouseInside());
+    // Held and dragged out, then released outside: one leave, although both the move and the
+    // release tell the button.
+    test::MousePress(button, Qt::LeftButton, {}, {10, 10});
+    test::MoveTo(button, {10, 40});
+    test::MouseRelease(button, Qt::LeftButton, {}, {10, 40});
+    EXPECT_EQ(enters, 1);
+    EXPECT_EQ(leaves, 1);
+    EXPECT_FALSE(button->MouseInside());
+    test::MoveTo(button, {20, 10});
+    EXPECT_EQ(enters, 2);
+}
+
 TEST_F(GlowButtonFixture, ComingBackWhileHeldRestoresThePressedLook) {
-    button->MouseEnter();
-    button->MouseDown(mbLeft, {}, 10, 10);
-    button->MouseMove({}, 10, 40);
+    Show();
+    test::MoveTo(button, {10, 10});
+    test::MousePress(button, Qt::LeftButton, {}, {10, 10});
+    test::MoveTo(button, {10, 40});
     EXPECT_FALSE(button->Pressed());
-    button->MouseMove({}, 12, 11);
+    test::MoveTo(button, {12, 11});
     EXPECT_TRUE(button->Pressed());
     EXPECT_TRUE(button->Hot());
     EXPECT_EQ(button->FaceState(), gfsDown);
-    button->MouseUp(mbLeft, {}, 12, 11);
+    test::MouseRelease(button, Qt::LeftButton, {}, {12, 11});
     EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(GlowButtonFixture, DoubleClickClicksTwice) {
     int doubles = 0;
     button->OnDblClick = [&](QObject*) { ++doubles; };
-    button->MouseEnter();
-    button->MouseDown(mbLeft, {}, 10, 10);
-    button->MouseUp(mbLeft, {}, 10, 10);
-    button->DblClick();
-    button->MouseDown(mbLeft, ssDouble, 10, 10);
-    button->MouseUp(mbLeft, {}, 10, 10);
+    Show();
+    test::MoveTo(button, {10, 10});
+    test::MouseDClick(button, Qt::LeftButton, {}, {10, 10});
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(doubles, 1);
 }
@@ -531,8 +562,10 @@ TEST_F(GlowButtonFixture, RightPressOnlyReportsItsEvents) {
     int ups = 0;
     button->OnMouseDown = [&](QObject*, TMouseButton, TShiftState, int, int) { ++downs; };
     button->OnMouseUp = [&](QObject*, TMouseButton, TShiftState, int, int) { ++ups; };
-    button->MouseDown(mbRight, {}, 10, 10);
-    button->MouseUp(mbRight, {}, 10, 10);
+    Show();
+    test::MoveTo(button, {10, 10});
+    TickUntilIdle();
+    test::MouseClick(button, Qt::RightButton, {}, {10, 10});
     EXPECT_EQ(downs, 1);
     EXPECT_EQ(ups, 1);
     EXPECT_EQ(clicks, 0);
@@ -549,8 +582,7 @@ TEST_F(GlowButtonFixture, FadeRepaintsFiveTimesAndEndsOnTheSixthTick) {
         ++paints;
         states.push_back(state);
     };
-    button->MouseEnter();
-    QApplication::processEvents();
+    test::MoveTo(button, {10, 10});
     ASSERT_NE(button->FadeTimer(), nullptr);
     EXPECT_EQ(button->FadeTimer()->Interval(), 40);
     EXPECT_EQ(button->HotPercent(), 0);
@@ -558,7 +590,7 @@ TEST_F(GlowButtonFixture, FadeRepaintsFiveTimesAndEndsOnTheSixthTick) {
     std::vector<int> paintsPerTick;
     for (int tick = 0; tick < 6; ++tick) {
         const int before = paints;
-        button->FadeTimer()->Tick();
+        FadeTick();
         QApplication::processEvents();
         percents.push_back(button->HotPercent());
         paintsPerTick.push_back(paints - before);
@@ -569,23 +601,25 @@ TEST_F(GlowButtonFixture, FadeRepaintsFiveTimesAndEndsOnTheSixthTick) {
     EXPECT_EQ(button->FadeKind(), fkIdle);
     EXPECT_EQ(states.back(), gsHot);
 
-    // Leaving repaints once in the normal colours, then fades out from 100.
+    // Leaving repaints at once in the normal colours, then fades out from 100.
     const int before = paints;
-    button->MouseLeave();
-    EXPECT_EQ(paints, before + 1);
+    test::MoveAway(*form);
+    ASSERT_GT(paints, before);
+    EXPECT_EQ(states[static_cast<size_t>(before)], gsNormal);
     EXPECT_EQ(button->HotPercent(), 100);
     percents.clear();
     while (button->FadeTimer() != nullptr) {
-        button->FadeTimer()->Tick();
+        FadeTick();
         percents.push_back(button->HotPercent());
     }
     EXPECT_EQ(percents, (std::vector<int>{80, 60, 40, 20, 0, 0}));
 }
 
 TEST_F(GlowButtonFixture, FadeMixesTheHotColoursIn) {
-    button->MouseEnter();
-    button->FadeTimer()->Tick();
-    button->FadeTimer()->Tick();
+    Show();
+    test::MoveTo(button, {10, 10});
+    FadeTick();
+    FadeTick();
     ASSERT_EQ(button->HotPercent(), 40);
     const QImage face = Render();
     // Upper base: 40 % of the hot colour into white; lower base: 40 % into 12632256.
@@ -594,26 +628,111 @@ TEST_F(GlowButtonFixture, FadeMixesTheHotColoursIn) {
     ExpectBorder(face, MixColors(16367008, 12632256, 40));
 }
 
-TEST_F(GlowButtonFixture, SpaceAndEnterClickTheFocusedButton) {
+TEST_F(GlowButtonFixture, DropDownPartLightsUpUnderThePointer) {
+    button->SetDropDownButton(true);
+    Show();
+    // The strip is the right 13 columns (141 … 153); the pointer picks the part it is over.
+    test::MoveTo(button, {60, 10});
+    TickUntilIdle();
+    const QImage overContent = Render();
+    test::MoveTo(button, {148, 10});
+    const QImage overStrip = Render();
+    EXPECT_NE(overStrip.pixel(147, 5), overContent.pixel(147, 5));
+    EXPECT_NE(overStrip.pixel(60, 5), overContent.pixel(60, 5));
+    test::MoveTo(button, {60, 10});
+    EXPECT_EQ(Render(), overContent);
+}
+
+TEST_F(GlowButtonFixture, SpaceShowsThePressedFaceAndClicksOnItsCharacter) {
     Show();
     button->SetFocus();
     QApplication::processEvents();
     ASSERT_TRUE(button->Active());
-    TKey space = VK_SPACE;
-    button->KeyDown(space, {});
+    QWindow* window = form->windowHandle();
+    QTest::keyPress(window, Qt::Key_Space);
     EXPECT_EQ(button->FaceState(), gfsDown);
-    QChar ch(32);
-    button->KeyPress(ch);
+    EXPECT_TRUE(button->Pressed());
     EXPECT_EQ(clicks, 1);
-    button->KeyUp(space, {});
+    QTest::keyRelease(window, Qt::Key_Space);
     EXPECT_EQ(button->FaceState(), gfsUp);
-    EXPECT_TRUE(form->DispatchDialogKey(VK_RETURN, {}));
-    EXPECT_EQ(clicks, 2);
-    EXPECT_FALSE(form->DispatchDialogKey(VK_RETURN, ssCtrl));
-    EXPECT_FALSE(form->DispatchDialogKey(VK_ESCAPE, {}));
+    EXPECT_FALSE(button->Pressed());
+    EXPECT_EQ(clicks, 1);
+    // Focus moving away while the key is down lifts the face as well.
+    auto* edit = new TEdit(form.get());
+    edit->SetBounds(15, 50, 100, 21);
+    edit->SetTabStop(true);
+    edit->show();
+    QTest::keyPress(window, Qt::Key_Space);
+    EXPECT_EQ(button->FaceState(), gfsDown);
+    edit->SetFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(button->Pressed());
+    EXPECT_EQ(button->FaceState(), gfsUp);
+}
+
+TEST_F(GlowButtonFixture, EnterOnTheFocusedButtonClicksWithoutThePressedFace) {
+    std::vector<TGlowFaceState> faces;
+    button->OnDrawButton = [&](QObject*, TCanvas&, QRect, TGlowButtonState) {
+        faces.push_back(button->FaceState());
+    };
+    // The click handler runs a while, as the check does, letting the window repaint meanwhile.
+    TGlowFaceState faceDuringClick = gfsDisabled;
+    button->OnClick = [&](QObject*) {
+        ++clicks;
+        QApplication::processEvents();
+        faceDuringClick = button->FaceState();
+    };
+    Show();
+    button->SetFocus();
+    QApplication::processEvents();
+    faces.clear();
+    QTest::keyClick(form->windowHandle(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(faceDuringClick, gfsUp);
+    EXPECT_EQ(std::count(faces.begin(), faces.end(), gfsDown), 0);
+    EXPECT_FALSE(button->Pressed());
+}
+
+TEST_F(GlowButtonFixture, HeldSpaceKeepsThePressedFaceSteady) {
+    std::vector<TGlowFaceState> faces;
+    button->OnDrawButton = [&](QObject*, TCanvas&, QRect, TGlowButtonState) {
+        faces.push_back(button->FaceState());
+    };
+    Show();
+    button->SetFocus();
+    QApplication::processEvents();
+    QWindow* window = form->windowHandle();
+    QTest::keyPress(window, Qt::Key_Space);
+    ASSERT_EQ(button->FaceState(), gfsDown);
+    faces.clear();
+    // Held down, the keyboard repeats the key: releases and presses marked as repeated.
+    for (int i = 0; i < 5; ++i) {
+        test::RepeatedKey(*form, false, Qt::Key_Space, QStringLiteral(" "));
+        EXPECT_EQ(button->FaceState(), gfsDown);
+        test::RepeatedKey(*form, true, Qt::Key_Space, QStringLiteral(" "));
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(std::count(faces.begin(), faces.end(), gfsUp), 0);
+    QTest::keyRelease(window, Qt::Key_Space);
+    EXPECT_EQ(button->FaceState(), gfsUp);
+    EXPECT_FALSE(button->Pressed());
+}
+
+TEST_F(GlowButtonFixture, EnterAndEscapeClickThroughTheDialogKeys) {
+    Show();
+    button->SetFocus();
+    QApplication::processEvents();
+    QWindow* window = form->windowHandle();
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_EQ(clicks, 1);
+    // Ctrl+Enter is no dialog key, and the line feed it types clicks nothing either.
+    QTest::keyClick(window, Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_EQ(clicks, 1);
     button->SetCancel(true);
-    EXPECT_TRUE(form->DispatchDialogKey(VK_ESCAPE, {}));
-    EXPECT_EQ(clicks, 3);
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_EQ(clicks, 2);
 }
 
 TEST_F(GlowButtonFixture, EnterClicksTheDefaultButtonOnlyWithoutAFocusedGlowButton) {
@@ -629,36 +748,34 @@ TEST_F(GlowButtonFixture, EnterClicksTheDefaultButtonOnlyWithoutAFocusedGlowButt
     Show();
     edit->SetFocus();
     QApplication::processEvents();
-    EXPECT_TRUE(other->Active());
-    EXPECT_FALSE(button->Active());
-    EXPECT_TRUE(form->DispatchDialogKey(VK_RETURN, {}));
+    QWindow* window = form->windowHandle();
+    QTest::keyClick(window, Qt::Key_Return);
     EXPECT_EQ(otherClicks, 1);
     EXPECT_EQ(clicks, 0);
     button->SetFocus();
     QApplication::processEvents();
-    EXPECT_FALSE(other->Active());
-    EXPECT_TRUE(form->DispatchDialogKey(VK_RETURN, {}));
+    QTest::keyClick(window, Qt::Key_Return);
     EXPECT_EQ(otherClicks, 1);
     EXPECT_EQ(clicks, 1);
 }
 
-TEST_F(GlowButtonFixture, AccessKeyClicksAndFocusLossLiftsTheFace) {
+TEST_F(GlowButtonFixture, AccessKeyClicksAnAbleButton) {
     Show();
-    EXPECT_TRUE(form->DispatchDialogChar(QChar(u'e'), ssAlt));
+    QWindow* window = form->windowHandle();
+    QTest::keyClick(window, Qt::Key_E, Qt::AltModifier);
     EXPECT_EQ(clicks, 1);
-    EXPECT_FALSE(form->DispatchDialogChar(QChar(u'x'), ssAlt));
-    button->SetModalResult(mrOk);
-    button->Click();
-    EXPECT_EQ(form->ModalResult(), mrOk);
+    QTest::keyClick(window, Qt::Key_X, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
     button->SetEnabled(false);
-    EXPECT_FALSE(form->DispatchDialogChar(QChar(u'e'), ssAlt));
+    QTest::keyClick(window, Qt::Key_E, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+    // A click hands the button's modal result to its window.
     button->SetEnabled(true);
-    TKey enter = VK_RETURN;
-    button->KeyDown(enter, {});
-    EXPECT_TRUE(button->Pressed());
-    button->DoExit();
-    EXPECT_FALSE(button->Pressed());
-    EXPECT_EQ(button->FaceState(), gfsUp);
+    button->SetFocus();
+    button->SetModalResult(mrOk);
+    QTest::keyClick(window, Qt::Key_E, Qt::AltModifier);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(form->ModalResult(), mrOk);
 }
 
 TEST_F(GlowButtonFixture, GroupButtonsStayDownOneAtATime) {
@@ -685,15 +802,14 @@ TEST_F(GlowButtonFixture, GroupButtonsStayDownOneAtATime) {
 
 TEST_F(GlowButtonFixture, CheckButtonTogglesOnPress) {
     button->SetStyle(bsCheck);
-    button->MouseEnter();
-    button->MouseDown(mbLeft, {}, 5, 5);
+    Show();
+    test::MousePress(button, Qt::LeftButton, {}, {5, 5});
     EXPECT_TRUE(button->Down());
-    button->MouseUp(mbLeft, {}, 5, 5);
+    test::MouseRelease(button, Qt::LeftButton, {}, {5, 5});
     EXPECT_EQ(clicks, 1);
     Render();
     EXPECT_EQ(button->FaceState(), gfsDown);
-    button->MouseDown(mbLeft, {}, 5, 5);
-    button->MouseUp(mbLeft, {}, 5, 5);
+    test::MouseClick(button, Qt::LeftButton, {}, {5, 5});
     EXPECT_FALSE(button->Down());
 }
 
@@ -715,13 +831,12 @@ TEST_F(GlowButtonFixture, LinkedActionDrivesDownAndRunsOnClick) {
     action->SetImageIndex(5);
     EXPECT_EQ(button->ImageIndex(), 5);
     // A checked action keeps its button down: the release ends before toggling or clicking.
-    button->MouseDown(mbLeft, {}, 5, 5);
-    button->MouseUp(mbLeft, {}, 5, 5);
+    Show();
+    test::MouseClick(button, Qt::LeftButton, {}, {5, 5});
     EXPECT_TRUE(button->Down());
     EXPECT_EQ(executed, 0);
     action->SetChecked(false);
-    button->MouseDown(mbLeft, {}, 5, 5);
-    button->MouseUp(mbLeft, {}, 5, 5);
+    test::MouseClick(button, Qt::LeftButton, {}, {5, 5});
     EXPECT_EQ(executed, 1);
     action->SetEnabled(false);
     EXPECT_FALSE(button->Enabled());

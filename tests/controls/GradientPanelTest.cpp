@@ -12,6 +12,7 @@
 #include "GradientPanel.h"
 #include "Layout.h"
 #include "PanelTestSupport.h"
+#include "RealInput.h"
 
 namespace vx {
 namespace {
@@ -32,6 +33,19 @@ class GradientPanelTest : public ::testing::Test {
         panel->SetBounds(0, 0, w, h);
         return panel;
     }
+
+    // A panel at (10, 10) on a window that is shown once the panel is set up (`Show`); the
+    // window leaves room round the panel for the pointer and for moves.
+    TGradientPanel* PanelOnWindow(int w, int h) {
+        form = std::make_unique<TForm>();
+        form->SetBounds(0, 0, 400, 300);
+        auto* panel = new TGradientPanel(form.get());
+        panel->SetBounds(10, 10, w, h);
+        return panel;
+    }
+    void Show() { test::ShowActive(*form); }
+
+    std::unique_ptr<TForm> form;
 };
 
 // The colour a banded panel gradient shows on row y of a rectangle `extent` rows high: the last
@@ -152,6 +166,25 @@ TEST_F(GradientPanelTest, MirrorGradientSplitsAtTheMiddle) {
     EXPECT_EQ(image.pixel(5, 49), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(5, 50), qRgb(0, 0, 0));
     EXPECT_EQ(image.pixel(5, 100), qRgb(0, 0, 0));
+}
+
+TEST_F(GradientPanelTest, MirrorGradientWithoutAFirstColourShowsAClearBuffer) {
+    // The panel painted first leaves its picture in memory that the next buffer may reuse.
+    auto earlier = Panel(50, 101);
+    earlier->SetColor(clBlack);
+    Render(*earlier);
+    auto panel = Panel(50, 101);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clNone);
+    panel->SetColorTo(clBlack);
+    panel->SetColorMirror(clBlack);
+    panel->SetColorMirrorTo(clBlack);
+    const QImage image = Render(*panel);
+    for (int y = 0; y < 101; y += 5) {
+        for (int x = 0; x < 50; x += 7) {
+            ASSERT_EQ(image.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
+        }
+    }
 }
 
 TEST_F(GradientPanelTest, BorderWithShadowAndSizeGrip) {
@@ -423,7 +456,7 @@ TEST_F(GradientPanelTest, LeftCaptionCollapsesTheWidth) {
 // ---- Caption input
 
 TEST_F(GradientPanelTest, CaptionButtonsCloseAndCollapse) {
-    auto panel = Panel(200, 100);
+    TGradientPanel* panel = PanelOnWindow(200, 100);
     panel->Caption()->SetVisible(true);
     panel->Caption()->SetCloseButton(true);
     panel->Caption()->SetMinMaxButton(true);
@@ -431,86 +464,137 @@ TEST_F(GradientPanelTest, CaptionButtonsCloseAndCollapse) {
     int clicks = 0;
     panel->OnClose = [&](QObject*) { ++closed; };
     panel->OnCaptionClick = [&](QObject*) { ++clicks; };
+    Show();
     // Close square: right-top (R - 14, 2) to (R - 2, 14); minmax square 12 pixels further left.
-    panel->MouseUp(mbLeft, {}, 180, 8);
+    test::MouseClick(panel, Qt::LeftButton, {}, {180, 8});
     EXPECT_TRUE(panel->Collaps());
     EXPECT_EQ(panel->Height(), 20);
     EXPECT_EQ(clicks, 1);
-    panel->MouseUp(mbLeft, {}, 50, 8);
+    test::MouseClick(panel, Qt::LeftButton, {}, {50, 8});
     EXPECT_TRUE(panel->Collaps());
     EXPECT_EQ(clicks, 2);
     panel->Caption()->SetMinMaxCaption(true);
-    panel->MouseUp(mbLeft, {}, 50, 8);
+    test::MouseClick(panel, Qt::LeftButton, {}, {50, 8});
     EXPECT_FALSE(panel->Collaps());
     EXPECT_EQ(clicks, 3);
-    panel->MouseUp(mbLeft, {}, 192, 8);
+    test::MouseClick(panel, Qt::LeftButton, {}, {192, 8});
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(panel->Visible());
     EXPECT_EQ(clicks, 3);
 }
 
+TEST_F(GradientPanelTest, DoubleClickOnTheCaptionIsReportedOnce) {
+    TGradientPanel* panel = PanelOnWindow(200, 100);
+    panel->Caption()->SetVisible(true);
+    int clicks = 0;
+    int doubles = 0;
+    panel->OnCaptionClick = [&](QObject*) { ++clicks; };
+    panel->OnCaptionDBlClick = [&](QObject*) { ++doubles; };
+    Show();
+    test::MouseDClick(panel, Qt::LeftButton, {}, {50, 8});
+    EXPECT_EQ(doubles, 1);
+    EXPECT_EQ(clicks, 2);
+    test::MouseDClick(panel, Qt::LeftButton, {}, {50, 60});
+    EXPECT_EQ(doubles, 1);
+}
+
 TEST_F(GradientPanelTest, CloseButtonFreesThePanelWhenAsked) {
-    QPointer<TGradientPanel> panel = new TGradientPanel;
-    panel->SetBounds(0, 0, 200, 100);
+    QPointer<TGradientPanel> panel = PanelOnWindow(200, 100);
     panel->Caption()->SetVisible(true);
     panel->Caption()->SetCloseButton(true);
     panel->SetFreeOnClose(true);
-    panel->MouseUp(mbLeft, {}, 192, 8);
+    Show();
+    test::MouseClick(panel.data(), Qt::LeftButton, {}, {192, 8});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(panel.isNull());
 }
 
+bool ShowsColour(const QImage& image, QRect area, QRgb colour) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (image.pixel(x, y) == colour) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 TEST_F(GradientPanelTest, HoverColoursFollowTheMouse) {
-    auto panel = Panel(200, 100);
+    TGradientPanel* panel = PanelOnWindow(200, 100);
     panel->Caption()->SetVisible(true);
     panel->Caption()->SetCloseButton(true);
     panel->Caption()->SetCloseButtonHoverColor(clRed);
-    panel->MouseMove({}, 192, 8);
+    panel->Caption()->SetMinMaxButton(true);
+    panel->Caption()->SetMinMaxButtonHoverColor(clLime);
+    Show();
+    const QRect closeSquare(186, 2, 12, 12);
+    const QRect minMaxSquare(174, 2, 12, 12);
+    test::MoveTo(panel, {192, 8});
     EXPECT_TRUE(panel->CloseHovered());
-    const QImage image = Render(*panel);
-    bool red = false;
-    for (int x = 180; x < 200; ++x) {
-        for (int y = 0; y < 20; ++y) {
-            red = red || image.pixel(x, y) == qRgb(255, 0, 0);
-        }
-    }
-    EXPECT_TRUE(red);
-    panel->MouseLeave();
+    QImage image = Render(*panel);
+    EXPECT_TRUE(ShowsColour(image, closeSquare, qRgb(255, 0, 0)));
+    EXPECT_FALSE(ShowsColour(image, minMaxSquare, qRgb(0, 255, 0)));
+    test::MoveTo(panel, {180, 8});
     EXPECT_FALSE(panel->CloseHovered());
+    image = Render(*panel);
+    EXPECT_FALSE(ShowsColour(image, closeSquare, qRgb(255, 0, 0)));
+    EXPECT_TRUE(ShowsColour(image, minMaxSquare, qRgb(0, 255, 0)));
+    // Leaving the panel from a button clears its hover look.
+    test::MoveAway(*form);
+    image = Render(*panel);
+    EXPECT_FALSE(ShowsColour(image, minMaxSquare, qRgb(0, 255, 0)));
 }
 
-TEST_F(GradientPanelTest, MovingByTheCaptionKeepsFixedCoordinates) {
-    TPanel parent;
-    parent.SetBounds(0, 0, 400, 400);
-    auto* panel = new TGradientPanel(&parent);
-    panel->SetBounds(10, 10, 200, 100);
+TEST_F(GradientPanelTest, DraggingByTheCaptionIsNoCaptionClick) {
+    TGradientPanel* panel = PanelOnWindow(200, 100);
     panel->Caption()->SetVisible(true);
+    panel->Caption()->SetMinMaxCaption(true);
     panel->SetCanMove(true);
     panel->SetFixedTop(true);
+    panel->SetShowMoveCursor(true);
     int ended = 0;
+    int clicks = 0;
     panel->OnEndMoveSize = [&](QObject*) { ++ended; };
-    panel->MouseDown(mbLeft, ssLeft, 50, 8);
+    panel->OnCaptionClick = [&](QObject*) { ++clicks; };
+    Show();
+    // Pressed at (50, 8) of the panel, dragged by (30, 22) on the window.
+    test::MousePress(panel, Qt::LeftButton, {}, {50, 8});
     EXPECT_TRUE(panel->Moving());
-    panel->MouseMove(ssLeft, 80, 30);
+    EXPECT_EQ(panel->cursor().shape(), Qt::SizeAllCursor);
+    test::MoveTo(form.get(), {90, 40});
     EXPECT_EQ(panel->Left(), 40);
     EXPECT_EQ(panel->Top(), 10);
-    panel->MouseUp(mbLeft, {}, 50, 8);
+    test::MouseRelease(form.get(), Qt::LeftButton, {}, {90, 40});
     EXPECT_EQ(ended, 1);
-    panel->MouseMove({}, 50, 50);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_FALSE(panel->Collaps());
+    // The next move ends the moving look.
+    test::MoveTo(panel, {50, 50});
     EXPECT_FALSE(panel->Moving());
+    EXPECT_NE(panel->cursor().shape(), Qt::SizeAllCursor);
+
+    // A click that moves nothing is a caption click, and no end of a move.
+    test::MouseClick(panel, Qt::LeftButton, {}, {50, 8});
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(panel->Collaps());
 }
 
 TEST_F(GradientPanelTest, SizingByTheGripSetsFullHeight) {
-    auto panel = Panel(200, 100);
+    TGradientPanel* panel = PanelOnWindow(200, 100);
     panel->SetCanSize(true);
-    panel->MouseDown(mbLeft, ssLeft, 195, 95);
-    panel->MouseMove(ssLeft, 215, 125);
+    int ended = 0;
+    panel->OnEndMoveSize = [&](QObject*) { ++ended; };
+    Show();
+    test::MouseClick(panel, Qt::LeftButton, {}, {195, 95});
+    EXPECT_EQ(ended, 0);
+    test::MousePress(panel, Qt::LeftButton, {}, {195, 95});
+    test::MoveTo(panel, {215, 125});
     EXPECT_EQ(panel->Width(), 220);
     EXPECT_EQ(panel->Height(), 130);
     EXPECT_EQ(panel->FullHeight(), 130);
-    int ended = 0;
-    panel->OnEndMoveSize = [&](QObject*) { ++ended; };
-    panel->MouseUp(mbLeft, {}, 215, 125);
+    test::MouseRelease(panel, Qt::LeftButton, {}, {215, 125});
     EXPECT_EQ(ended, 1);
 }
 
@@ -525,7 +609,7 @@ class UrlCatcher : public QObject {
 };
 
 TEST_F(GradientPanelTest, AnchorsOpenOrFireTheirEvent) {
-    auto panel = Panel(300, 100);
+    TGradientPanel* panel = PanelOnWindow(300, 100);
     panel->SetColor(clWhite);
     panel->SetText(
         QStringLiteral("<a href=\"help\">HelpHelpHelp</a><br>"
@@ -534,34 +618,52 @@ TEST_F(GradientPanelTest, AnchorsOpenOrFireTheirEvent) {
     panel->OnAnchorClick = [&](QObject*, const QString& anchor) { clicked = anchor; };
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
-    panel->MouseDown(mbLeft, {}, 10, 6);
-    EXPECT_EQ(clicked, QStringLiteral("help"));
+    Show();
     const int line = QFontMetrics(panel->Font()->ToQFont()).height();
-    panel->MouseDown(mbRight, {}, 10, 1 + line + line / 2);
+    test::MouseClick(panel, Qt::LeftButton, {}, {10, 6});
+    EXPECT_EQ(clicked, QStringLiteral("help"));
+    test::MouseClick(panel, Qt::RightButton, {}, {10, 1 + line + line / 2});
     ASSERT_EQ(catcher.Urls.size(), 1);
     EXPECT_EQ(catcher.Urls[0], QUrl(QStringLiteral("https://example.org/")));
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 
-    QStringList entered;
-    panel->OnAnchorEnter = [&](QObject*, const QString& anchor) { entered << anchor; };
-    panel->MouseMove({}, 10, 6);
-    panel->MouseMove({}, 250, 80);
-    EXPECT_EQ(entered, QStringList{QStringLiteral("help")});
-
     const QImage image = Render(*panel);
-    bool blue = false;
-    for (int x = 1; x < 100 && !blue; ++x) {
-        for (int y = 1; y < line; ++y) {
-            blue = blue || image.pixel(x, y) == qRgb(0, 0, 255);
-        }
-    }
-    EXPECT_TRUE(blue);
+    EXPECT_TRUE(ShowsColour(image, QRect(1, 1, 99, line - 1), qRgb(0, 0, 255)));
+}
+
+TEST_F(GradientPanelTest, AnchorsUnderThePointerShowTheirHandHintAndEvents) {
+    TGradientPanel* panel = PanelOnWindow(300, 100);
+    panel->SetColor(clWhite);
+    panel->SetText(QStringLiteral("<a href=\"help\">HelpHelpHelp</a>"));
+    panel->SetAnchorHint(true);
+    panel->SetHover(true);
+    panel->SetHoverFontColor(clRed);
+    QStringList events;
+    panel->OnAnchorEnter = [&](QObject*, const QString& a) { events << QStringLiteral("in ") + a; };
+    panel->OnAnchorExit = [&](QObject*, const QString& a) { events << QStringLiteral("out ") + a; };
+    panel->OnAnchorHint = [&](QObject*, QString& hint) { hint = QStringLiteral("Hilfe: ") + hint; };
+    Show();
+    const QRect firstLine(1, 1, 99, QFontMetrics(panel->Font()->ToQFont()).height() - 1);
+    EXPECT_FALSE(ShowsColour(Render(*panel), firstLine, qRgb(255, 0, 0)));
+    test::MoveTo(panel, {10, 6});
+    EXPECT_EQ(events, QStringList{QStringLiteral("in help")});
+    EXPECT_EQ(panel->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(panel->toolTip(), QStringLiteral("Hilfe: help"));
+    EXPECT_TRUE(ShowsColour(Render(*panel), firstLine, qRgb(255, 0, 0)));
+    test::MoveTo(panel, {250, 80});
+    EXPECT_EQ(events, (QStringList{QStringLiteral("in help"), QStringLiteral("out help")}));
+    EXPECT_NE(panel->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(panel->toolTip(), QString());
+    // Leaving the panel straight from an anchor leaves the anchor too.
+    test::MoveTo(panel, {10, 6});
+    test::MoveAway(*form);
+    EXPECT_EQ(events.size(), 4);
+    EXPECT_EQ(events.back(), QStringLiteral("out help"));
+    EXPECT_FALSE(ShowsColour(Render(*panel), firstLine, qRgb(255, 0, 0)));
 }
 
 TEST_F(GradientPanelTest, CaptionAndStatusAnchorsAreLinksToo) {
-    TPanel parent;
-    auto* panel = new TGradientPanel(&parent);
-    panel->SetBounds(10, 10, 300, 100);
+    TGradientPanel* panel = PanelOnWindow(300, 100);
     panel->SetCanMove(true);
     panel->Caption()->SetVisible(true);
     panel->Caption()->SetText(QStringLiteral("<a href=\"cap\">CaptionCaption</a>"));
@@ -569,12 +671,14 @@ TEST_F(GradientPanelTest, CaptionAndStatusAnchorsAreLinksToo) {
     panel->StatusBar()->SetText(QStringLiteral("<a href=\"status\">StatusStatus</a>"));
     QStringList clicked;
     panel->OnAnchorClick = [&](QObject*, const QString& anchor) { clicked << anchor; };
-    panel->MouseDown(mbLeft, ssLeft, 10, 8);
+    Show();
+    test::MouseClick(panel, Qt::LeftButton, {}, {10, 8});
     EXPECT_FALSE(panel->Moving());
-    panel->MouseDown(mbLeft, ssLeft, 10, 90);
+    test::MouseClick(panel, Qt::LeftButton, {}, {10, 90});
     EXPECT_EQ(clicked, (QStringList{QStringLiteral("cap"), QStringLiteral("status")}));
-    panel->MouseDown(mbLeft, ssLeft, 250, 8);
+    test::MousePress(panel, Qt::LeftButton, {}, {250, 8});
     EXPECT_TRUE(panel->Moving());
+    test::MouseRelease(panel, Qt::LeftButton, {}, {250, 8});
 }
 
 TEST_F(GradientPanelTest, ShadowedTextCastsItsShadow) {

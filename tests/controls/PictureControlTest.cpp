@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include "Application.h"
 #include "Errors.h"
 #include "GifBuilder.h"
 #include "PictureControl.h"
+#include "RealInput.h"
 
 namespace vx {
 namespace {
@@ -313,6 +316,68 @@ TEST_F(PictureControlFixture, ShrinkKeepsTheAspectAndAutoSizeFollowsThePicture) 
     EXPECT_EQ(image.pixel(9, 5), kWhite);
     control->SetAutoSize(true);
     EXPECT_EQ(control->size(), QSize(20, 10));
+}
+
+// What the window shows on the screen, read back from the window system.
+QImage OnScreen(QWidget& window) {
+    return window.screen()
+        ->grabWindow(window.winId())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+TEST_F(PictureControlFixture, FramesThatKeepTheirPredecessorAreDrawnOverIt) {
+    // A red frame over the whole picture, then a green and a blue quarter; disposal 0, 1, 3.
+    parent.setAutoFillBackground(true);
+    parent.setPalette(QPalette(Qt::white));
+    control->SetBounds(0, 0, 10, 10);
+    Give(MakeGif(4, 4,
+                 {{0, 0, 4, 4, 1, 0, false, 1},
+                  {0, 0, 2, 2, 1, 1, false, 2},
+                  {2, 2, 2, 2, 1, 3, false, 3}}));
+    test::ShowActive(parent);
+    control->SetAnimate(true);
+    EXPECT_EQ(FramesOverTicks(3), std::vector<int>({1, 2, 3}));
+    QImage screen = OnScreen(parent);
+    EXPECT_EQ(screen.pixel(0, 0), kGreen);
+    EXPECT_EQ(screen.pixel(3, 0), kRed);
+    EXPECT_EQ(screen.pixel(0, 3), kRed);
+    EXPECT_EQ(screen.pixel(3, 3), kBlue);
+    EXPECT_EQ(screen.pixel(5, 5), kWhite);
+    // A repaint of the window, the control's parent first, keeps the picture as it was.
+    parent.update();
+    QApplication::processEvents();
+    EXPECT_EQ(OnScreen(parent), screen);
+    // Frame 1 covers everything again.
+    EXPECT_EQ(FramesOverTicks(1), std::vector<int>({1}));
+    screen = OnScreen(parent);
+    EXPECT_EQ(screen.pixel(0, 0), kRed);
+    EXPECT_EQ(screen.pixel(3, 3), kRed);
+}
+
+TEST_F(PictureControlFixture, AFrameThatCannotBeDecodedBringsTheErrorBoxOncePerRun) {
+    QByteArray gif = ThreeFrames(1, 1, 1);
+    // Frame 2's code size lies beyond what a GIF allows: decoding it fails.
+    const QByteArray frameStart = QByteArray::fromHex("21f904");
+    const qsizetype second = gif.indexOf(frameStart, gif.indexOf(frameStart) + 1);
+    gif[second + 18] = 13;
+    Give(gif);
+    int boxes = 0;
+    Application->MessageBoxHook = [&](const TMessageBoxInfo&) { ++boxes; };
+    int loops = 0;
+    control->OnFrameChange = [&](QObject*) { loops += control->Picture()->Frame() == 1 ? 1 : 0; };
+    control->SetAnimate(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return loops >= 4; }, 3000));
+    EXPECT_EQ(boxes, 1);
+    // Frame 3 still shows in every loop.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return control->Picture()->Frame() == 3; }, 3000));
+    control->SetAnimate(false);
+    control->SetAnimate(true);
+    loops = 0;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return loops >= 3; }, 3000));
+    EXPECT_EQ(boxes, 2);
+    control->SetAnimate(false);
+    Application->MessageBoxHook = nullptr;
 }
 
 }  // namespace

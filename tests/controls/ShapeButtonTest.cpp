@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QTest>
+#include <optional>
 
 #include "Colors.h"
 #include "Errors.h"
 #include "QtPrinters.h"
+#include "RealInput.h"
 #include "ShapeButton.h"
 #include "StdCtrls.h"
 
@@ -24,14 +25,14 @@ QByteArray PngOf(int w, int h, QColor colour) {
     return bytes;
 }
 
-// A button whose cursor position the test sets.
+// A button whose cursor position the test may set, as if the platform had missed a move.
 class TTestShapeButton : public TShapeButton {
   public:
     using TShapeButton::TShapeButton;
-    QPoint Cursor{-1000, -1000};
+    std::optional<QPoint> Cursor;
 
   protected:
-    QPoint CursorPos() const override { return Cursor; }
+    QPoint CursorPos() const override { return Cursor ? *Cursor : TShapeButton::CursorPos(); }
 };
 
 class ShapeButton : public ::testing::Test {
@@ -48,6 +49,12 @@ class ShapeButton : public ::testing::Test {
         };
     }
     QImage Render() { return parent.grab().toImage(); }
+    void Show() { test::ShowActive(parent); }
+    // Presses on the button at `at` and releases at `to` (button coordinates).
+    void Drag(QPoint at, QPoint to, Qt::MouseButton mouseButton = Qt::LeftButton) {
+        test::MousePress(button, mouseButton, {}, at);
+        test::MouseRelease(button, mouseButton, {}, to);
+    }
 
     TPanel parent;
     TTestShapeButton* button;
@@ -68,58 +75,51 @@ TEST_F(ShapeButton, DefaultsOfANewButton) {
 }
 
 TEST_F(ShapeButton, WithoutPicturesPaintsNothingInAnyState) {
+    Show();
     const QImage before = Render();
     const QRgb red = qRgb(255, 0, 0);
     for (int y = 20; y < 40; ++y) {
         EXPECT_EQ(before.pixel(30, y), red);
         EXPECT_EQ(before.pixel(230, y), red);
     }
-    button->MouseEnter();
+    test::MoveTo(button, {5, 5});
+    EXPECT_TRUE(button->IsHot());
     EXPECT_EQ(Render(), before);
-    button->MouseDown(mbLeft, ssLeft, 5, 5);
+    test::MousePress(button, Qt::LeftButton, {}, {5, 5});
     EXPECT_EQ(Render(), before);
-    button->MouseUp(mbLeft, {}, 5, 5);
+    test::MouseRelease(button, Qt::LeftButton, {}, {5, 5});
     button->SetEnabled(false);
     EXPECT_EQ(Render(), before);
 }
 
 TEST_F(ShapeButton, ClickNeedsPressAndReleaseInside) {
-    button->MouseDown(mbLeft, ssLeft, 10, 10);
-    button->MouseMove(ssLeft, 300, 10);
-    button->MouseUp(mbLeft, {}, 300, 10);
+    Show();
+    Drag({10, 10}, {220, 10});
     EXPECT_EQ(events, (std::vector<std::string>{"up"}));
     events.clear();
-    button->MouseDown(mbLeft, ssLeft, 10, 10);
-    button->MouseUp(mbLeft, {}, 12, 11);
+    Drag({10, 10}, {12, 11});
     EXPECT_EQ(events, (std::vector<std::string>{"up", "click"}));
 }
 
 TEST_F(ShapeButton, ReleaseJustPastTheEdgesDoesNotClick) {
-    button->MouseDown(mbLeft, ssLeft, 10, 10);
-    button->MouseUp(mbLeft, {}, 10, 20);
-    button->MouseDown(mbLeft, ssLeft, 10, 10);
-    button->MouseUp(mbLeft, {}, 201, 10);
-    button->MouseDown(mbLeft, ssLeft, 10, 10);
-    button->MouseUp(mbLeft, {}, 200, 19);
+    Show();
+    Drag({10, 10}, {10, 20});
+    Drag({10, 10}, {201, 10});
+    Drag({10, 10}, {200, 19});
     EXPECT_EQ(std::count(events.begin(), events.end(), "click"), 1);
 }
 
 TEST_F(ShapeButton, RightButtonNeverClicks) {
-    button->MouseDown(mbRight, ssRight, 10, 10);
-    button->MouseUp(mbRight, {}, 10, 10);
-    EXPECT_EQ(std::count(events.begin(), events.end(), "click"), 0);
+    Show();
+    Drag({10, 10}, {10, 10}, Qt::RightButton);
+    EXPECT_EQ(events, (std::vector<std::string>{"up"}));
 }
 
 TEST_F(ShapeButton, DoubleClickClicksTwiceAndNeverFiresOnDblClick) {
-    parent.show();
+    Show();
     int dbl = 0;
     button->OnDblClick = [&](QObject*) { ++dbl; };
-    const QPoint at(50, 10);
-    // The platform's order: press, release, double click, release.
-    QTest::mousePress(button, Qt::LeftButton, {}, at);
-    QTest::mouseRelease(button, Qt::LeftButton, {}, at);
-    QTest::mouseDClick(button, Qt::LeftButton, {}, at);
-    QTest::mouseRelease(button, Qt::LeftButton, {}, at);
+    test::MouseDClick(button, Qt::LeftButton, {}, {50, 10});
     EXPECT_EQ(std::count(events.begin(), events.end(), "click"), 2);
     EXPECT_EQ(dbl, 0);
 }
@@ -135,24 +135,22 @@ TEST_F(ShapeButton, GroupKeepsOneButtonDown) {
     second->SetGroupIndex(1);
     button->SetDown(true);
     EXPECT_TRUE(button->Down());
-    second->MouseDown(mbLeft, ssLeft, 1, 1);
-    second->MouseUp(mbLeft, {}, 1, 1);
+    Show();
+    test::MouseClick(second, Qt::LeftButton, {}, {1, 1});
     EXPECT_TRUE(second->Down());
     EXPECT_FALSE(button->Down());
     // Clicking the down button again leaves it down.
-    second->MouseDown(mbLeft, ssLeft, 1, 1);
-    second->MouseUp(mbLeft, {}, 1, 1);
+    test::MouseClick(second, Qt::LeftButton, {}, {1, 1});
     EXPECT_TRUE(second->Down());
     EXPECT_EQ(second->DrawState(), TCustomShapeButton::stLatched);
 }
 
 TEST_F(ShapeButton, CheckStyleToggles) {
     button->SetStyle(tasCheck);
-    button->MouseDown(mbLeft, ssLeft, 1, 1);
-    button->MouseUp(mbLeft, {}, 1, 1);
+    Show();
+    test::MouseClick(button, Qt::LeftButton, {}, {1, 1});
     EXPECT_TRUE(button->Down());
-    button->MouseDown(mbLeft, ssLeft, 1, 1);
-    button->MouseUp(mbLeft, {}, 1, 1);
+    test::MouseClick(button, Qt::LeftButton, {}, {1, 1});
     EXPECT_FALSE(button->Down());
 }
 
@@ -174,22 +172,24 @@ TEST_F(ShapeButton, FacesFollowHotPressedAndDisabled) {
     button->PictureHot()->SetData(PngOf(4, 4, Qt::green));
     button->PictureDown()->SetData(PngOf(4, 4, Qt::black));
     button->PictureDisabled()->SetData(PngOf(4, 4, Qt::gray));
+    Show();
     EXPECT_EQ(button->FacePicture(), button->Picture());
-    button->MouseEnter();
+    test::MoveTo(button, {1, 1});
     EXPECT_EQ(button->FacePicture(), button->PictureHot());
-    button->MouseDown(mbLeft, ssLeft, 1, 1);
+    test::MousePress(button, Qt::LeftButton, {}, {1, 1});
     EXPECT_EQ(button->FacePicture(), button->PictureDown());
-    button->MouseUp(mbLeft, {}, 300, 1);
+    test::MouseRelease(button, Qt::LeftButton, {}, {220, 1});
+    EXPECT_EQ(button->FacePicture(), button->Picture());
     button->SetEnabled(false);
     EXPECT_EQ(button->FacePicture(), button->PictureDisabled());
 }
 
 TEST_F(ShapeButton, LeaveTimerNoticesTheMouseHasGone) {
-    parent.show();
-    button->Cursor = button->mapToGlobal(QPoint(5, 5));
-    button->MouseEnter();
+    Show();
+    test::MoveTo(button, {5, 5});
     EXPECT_TRUE(button->IsHot());
     EXPECT_TRUE(button->LeaveTimerRunning());
+    // The pointer is elsewhere without the platform having said so.
     button->Cursor = button->mapToGlobal(QPoint(5, 25));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !button->LeaveTimerRunning(); }, 1000));
     EXPECT_FALSE(button->IsHot());
@@ -221,7 +221,8 @@ TEST_F(ShapeButton, ActionLinkCarriesGroupCheckMarkAndExecution) {
     action.SetEnabled(false);
     EXPECT_FALSE(linked->Enabled());
     action.SetEnabled(true);
-    linked->Click();
+    Show();
+    test::MouseClick(linked, Qt::LeftButton, {}, {5, 5});
     EXPECT_EQ(executed, 1);
 
     // Another button of the group going down clears the action's check mark.

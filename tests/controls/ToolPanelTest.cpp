@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QToolTip>
 #include <cmath>
 
 #include "Forms.h"
 #include "Layout.h"
 #include "PanelTestSupport.h"
+#include "RealInput.h"
 #include "ToolPanels.h"
 
 namespace vx {
@@ -31,6 +33,19 @@ QRgb BodyRow(int y, int height) {
     return 0;
 }
 
+// A tool panel at (0, 0) on a shown window, with room right of and below it where the pointer
+// is off the panel.
+struct ShownPanel {
+    explicit ShownPanel(int width, int height) {
+        form.SetBounds(0, 0, width + 40, height + 40);
+        panel = new TToolPanel(&form);
+        panel->SetBounds(0, 0, width, height);
+        test::ShowActive(form);
+    }
+    TForm form;
+    TToolPanel* panel = nullptr;
+};
+
 TEST(ToolPanel, InfoDialogBodyFollowsTheBandsOnEveryRow) {
     TToolPanel panel;
     panel.SetBounds(-4, -80, 404, 521);
@@ -53,37 +68,34 @@ TEST(ToolPanel, InfoDialogBodyFollowsTheBandsOnEveryRow) {
 }
 
 TEST(ToolPanel, CaptionBarSwitchesColoursWithTheFocus) {
-    TToolPanel panel;
-    panel.SetBounds(0, 0, 200, 100);
-    QImage image = Render(panel);
+    ShownPanel shown(200, 100);
+    TToolPanel* panel = shown.panel;
+    auto* edit = new TEdit(&shown.form);
+    edit->SetBounds(10, 110, 100, 21);
+    edit->SetFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(panel->PanelFocused());
+    QImage image = Render(*panel);
     EXPECT_EQ(image.pixel(60, 1), BandColor(14059353, 9648131, 16, 0));
     EXPECT_EQ(image.pixel(60, 21), BandColor(14059353, 9648131, 16, 15));
-    panel.DoEnter();
-    EXPECT_TRUE(panel.PanelFocused());
-    image = Render(panel);
+    // A press anywhere on the panel takes the focus and switches to the focus colours.
+    test::MouseClick(panel, Qt::LeftButton, {}, {100, 60});
+    EXPECT_TRUE(panel->Focused());
+    EXPECT_TRUE(panel->PanelFocused());
+    EXPECT_TRUE(panel->Pressed());
+    image = Render(*panel);
     EXPECT_EQ(image.pixel(60, 1), BandColor(9758459, 1414638, 16, 0));
-    panel.DoExit();
-    EXPECT_FALSE(panel.PanelFocused());
+    // Leaving the panel ends the pressed state; losing the focus the focus colours.
+    test::MoveAway(shown.form);
+    EXPECT_FALSE(panel->Pressed());
+    edit->SetFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(panel->PanelFocused());
     // Dock dots: black 2 x 2 squares at (4, 4 + 4k) over white ones one pixel lower right.
-    image = Render(panel);
+    image = Render(*panel);
+    EXPECT_EQ(image.pixel(60, 1), BandColor(14059353, 9648131, 16, 0));
     EXPECT_EQ(image.pixel(4, 8), qRgb(0, 0, 0));
     EXPECT_EQ(image.pixel(6, 10), qRgb(255, 255, 255));
-}
-
-TEST(ToolPanel, PressGivesTheFocus) {
-    TForm form;
-    form.SetBounds(0, 0, 300, 300);
-    auto* panel = new TToolPanel(&form);
-    panel->SetBounds(0, 0, 200, 200);
-    form.Show();
-    QApplication::setActiveWindow(&form);
-    panel->MouseDown(mbLeft, ssLeft, 100, 150);
-    QApplication::processEvents();
-    EXPECT_TRUE(panel->Focused());
-    EXPECT_TRUE(panel->Pressed());
-    panel->MouseLeave();
-    EXPECT_FALSE(panel->Pressed());
-    form.Hide();
 }
 
 TEST(ToolPanel, AlignedChildrenStartBelowTheCaptionBar) {
@@ -188,32 +200,43 @@ end
     EXPECT_EQ(panel->SectionLayout()->BackGroundGradientDir(), tp::gdVertical);
 }
 
-TEST(ToolPanel, HintsOfTheCaptionButtons) {
-    TToolPanel panel;
-    panel.SetBounds(0, 0, 200, 100);
-    EXPECT_EQ(panel.HintAt(190, 10), QStringLiteral("Close panel"));
-    EXPECT_EQ(panel.HintAt(165, 10), QStringLiteral("Lock panel"));
-    EXPECT_EQ(panel.HintAt(100, 10), QString());
-    panel.SetShowClose(false);
-    EXPECT_EQ(panel.HintAt(190, 10), QStringLiteral("Lock panel"));
+TEST(ToolPanel, CaptionButtonsShowTheirHints) {
+    ShownPanel shown(200, 100);
+    TToolPanel* panel = shown.panel;
+    panel->SetShowHint(true);
+    test::MoveTo(panel, {190, 10});
+    EXPECT_EQ(panel->toolTip(), QStringLiteral("Close panel"));
+    // The hint comes up after the pointer rests there.
+    ASSERT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 3000));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Close panel"));
+    QToolTip::hideText();
+    test::MoveTo(panel, {165, 10});
+    EXPECT_EQ(panel->toolTip(), QStringLiteral("Lock panel"));
+    test::MoveTo(panel, {100, 10});
+    EXPECT_EQ(panel->toolTip(), QString());
+    panel->SetShowClose(false);
+    test::MoveTo(panel, {190, 10});
+    EXPECT_EQ(panel->toolTip(), QStringLiteral("Lock panel"));
 }
 
 TEST(ToolPanel, CloseButtonHighlightsUnderTheMouse) {
-    TToolPanel panel;
-    panel.SetBounds(0, 0, 200, 100);
+    ShownPanel shown(200, 100);
+    TToolPanel* panel = shown.panel;
     // C = (1, 1, 198, 22): B = (178, 3, 192, 17), hover area (177, 2, 193, 18); its gradient
-    // has bands of two rows at round(i x 15/16), so row 4 shows band 2.
-    const QRgb before = Render(panel).pixel(180, 4);
-    panel.MouseMove({}, 185, 10);
-    QImage image = Render(panel);
+    // has bands of two rows at round(i x 15/16), so row 4 shows band 2. The caption bar's own
+    // gradient runs down, so column 120 shows the bar's colour of a row.
+    test::MoveTo(panel, {185, 10});
+    QImage image = Render(*panel);
     EXPECT_EQ(image.pixel(177, 10), qRgb(0, 0, 0));
-    EXPECT_NE(image.pixel(180, 4), before);
     EXPECT_EQ(image.pixel(180, 4), BandColor(14483455, 6013175, 16, 2));
-    panel.MouseDown(mbLeft, ssLeft, 185, 10);
-    image = Render(panel);
+    test::MousePress(panel, Qt::LeftButton, {}, {185, 10});
+    image = Render(*panel);
     EXPECT_EQ(image.pixel(180, 4), BandColor(557032, 8182519, 16, 2));
-    panel.MouseLeave();
-    EXPECT_EQ(Render(panel).pixel(180, 4), before);
+    test::MouseRelease(panel, Qt::LeftButton, {}, {185, 10});
+    test::MoveTo(panel, {100, 60});
+    image = Render(*panel);
+    EXPECT_EQ(image.pixel(180, 4), image.pixel(120, 4));
+    EXPECT_NE(image.pixel(177, 10), qRgb(0, 0, 0));
 }
 
 TEST(ToolPanel, EmptySectionsLeaveTheBody) {
@@ -225,38 +248,71 @@ TEST(ToolPanel, EmptySectionsLeaveTheBody) {
 }
 
 TEST(ToolPanel, SectionItemsHoverAndClick) {
-    TToolPanel panel;
-    panel.SetBounds(0, 0, 200, 300);
-    TToolPanelSection& section = panel.AddSection(QStringLiteral("Links"));
+    ShownPanel shown(200, 300);
+    TToolPanel* panel = shown.panel;
+    panel->SetShowHint(true);
+    TToolPanelSection& section = panel->AddSection(QStringLiteral("Links"));
     section.SetHeight(80);
     section.AddItem(QStringLiteral("First"));
     section.AddItem(QStringLiteral("-"));
     section.AddItem(QStringLiteral("Third"));
-    const QImage image = Render(panel);
+    const QImage image = Render(*panel);
     // Caption strip x 5 to 197 in 48 bands of 4 + 1 columns: column 100 shows band 23.
     EXPECT_EQ(image.pixel(100, 23), BandColor(16244422, 14060643, 48, 23));
     EXPECT_NE(image.pixel(100, 50), BodyRow(50, 300));
 
-    const QRect first = panel.ItemRect(0, 0);
-    ASSERT_FALSE(first.isEmpty());
-    EXPECT_EQ(panel.HintAt(first.center().x(), first.center().y()), QStringLiteral("First"));
-    panel.MouseMove({}, first.center().x(), first.center().y());
-    EXPECT_EQ(panel.HoveredItem(), 0);
-    EXPECT_EQ(panel.cursor().shape(), Qt::PointingHandCursor);
+    const QPoint first = panel->ItemRect(0, 0).center();
+    test::MoveTo(panel, first);
+    EXPECT_EQ(panel->HoveredItem(), 0);
+    EXPECT_EQ(panel->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(panel->toolTip(), QStringLiteral("First"));
     std::pair<int, int> clicked{-1, -1};
-    panel.OnItemClick = [&](QObject*, int s, int i) { clicked = {s, i}; };
-    panel.MouseDown(mbLeft, ssLeft, first.center().x(), first.center().y());
-    panel.MouseUp(mbLeft, {}, first.center().x(), first.center().y());
+    panel->OnItemClick = [&](QObject*, int s, int i) { clicked = {s, i}; };
+    test::MouseClick(panel, Qt::LeftButton, {}, first);
     EXPECT_EQ(clicked, std::make_pair(0, 0));
-    const QRect separator = panel.ItemRect(0, 1);
-    panel.MouseMove({}, separator.center().x(), separator.center().y());
-    EXPECT_EQ(panel.HoveredItem(), -1);
-    EXPECT_NE(panel.cursor().shape(), Qt::PointingHandCursor);
+    test::MoveTo(panel, panel->ItemRect(0, 1).center());
+    EXPECT_EQ(panel->HoveredItem(), -1);
+    EXPECT_NE(panel->cursor().shape(), Qt::PointingHandCursor);
+    // Leaving the panel from an item restores the cursor as well.
+    test::MoveTo(panel, panel->ItemRect(0, 2).center());
+    EXPECT_EQ(panel->HoveredItem(), 2);
+    test::MoveAway(shown.form);
+    EXPECT_EQ(panel->HoveredItem(), -1);
+    EXPECT_NE(panel->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(ToolPanel, AnItemThatAppearsUnderTheRestingPointerClicks) {
+    ShownPanel shown(200, 300);
+    TToolPanel* panel = shown.panel;
+    TToolPanelSection& section = panel->AddSection(QStringLiteral("Links"));
+    section.SetHeight(80);
+    section.AddItem(QStringLiteral("First"));
+    const QRect second = panel->ItemRect(0, 0).translated(0, panel->ItemRect(0, 0).height());
+    test::MoveTo(panel, second.center());
+    section.AddItem(QStringLiteral("Second"));
+    ASSERT_EQ(panel->ItemRect(0, 1), second);
+    std::pair<int, int> clicked{-1, -1};
+    panel->OnItemClick = [&](QObject*, int s, int i) { clicked = {s, i}; };
+    test::MouseClick(panel, Qt::LeftButton, {}, second.center());
+    EXPECT_EQ(clicked, std::make_pair(0, 1));
+}
+
+TEST(ToolPanel, AnAddedItemStaysReachableThroughItsReference) {
+    TToolPanel panel;
+    TToolPanelSection& section = panel.AddSection(QStringLiteral("Links"));
+    TSectionItem& first = section.AddItem(QStringLiteral("First"));
+    for (int i = 0; i < 40; ++i) {
+        section.AddItem(QStringLiteral("More"));
+    }
+    first.Hint = QStringLiteral("Erste Seite");
+    first.Enabled = false;
+    EXPECT_EQ(section.SectionItems().front().Hint, QStringLiteral("Erste Seite"));
+    EXPECT_FALSE(section.SectionItems().front().Enabled);
 }
 
 TEST(ToolPanel, NodeSectionsHideAndMoveChildren) {
-    TToolPanel panel;
-    panel.SetBounds(0, 0, 200, 300);
+    ShownPanel shown(200, 300);
+    TToolPanel& panel = *shown.panel;
     TToolPanelSection& first = panel.AddSection(QStringLiteral("One"));
     first.SetHeight(80);
     first.SetNode(true);
@@ -270,7 +326,7 @@ TEST(ToolPanel, NodeSectionsHideAndMoveChildren) {
     panel.OnNodeCollapse = [&](QObject*, int s) { collapsed = s; };
     panel.OnNodeExpand = [&](QObject*, int s) { expanded = s; };
     // The node box sits at (Indent + 4, y + (16 - 8) div 2) = (8, 27).
-    panel.MouseDown(mbLeft, ssLeft, 12, 31);
+    test::MouseClick(&panel, Qt::LeftButton, {}, {12, 31});
     EXPECT_FALSE(first.Expanded());
     EXPECT_EQ(first.Height(), 20);
     EXPECT_EQ(collapsed, 0);
