@@ -218,7 +218,10 @@ bool TApplication::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget == nullptr || widget != QApplication::focusWidget()) {
+    // Keys come to the focused widget, or to the active window itself when nothing in it has the
+    // focus (its focused button was disabled, say): the window's own keys still work then.
+    QWidget* focused = QApplication::focusWidget();
+    if (widget == nullptr || (widget != focused && !(focused == nullptr && widget->isWindow()))) {
         return false;
     }
     TControl* control = ControlOf(widget);

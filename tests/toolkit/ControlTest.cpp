@@ -200,6 +200,13 @@ TEST_F(Keys, KeyPreviewLetsTheWindowSeeKeysFirst) {
     EXPECT_EQ(edit->Text(), QStringLiteral("a"));
 }
 
+TEST_F(Keys, AccessKeysWorkWhileNothingHasTheFocus) {
+    edit->Line()->clearFocus();
+    ASSERT_EQ(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(form.windowHandle(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(close->AccessKeys, 1);
+}
+
 TEST_F(Keys, TheWindowsDialogKeysComeBeforeTheFocusedControl) {
     close->Default = true;
     close->SetFocus();
