@@ -88,6 +88,32 @@ void decide(CheckReport& report) {
     }
 }
 
+std::shared_ptr<const CheckReport> invalidReport(std::string_view address,
+                                                 const InvalidAddress& invalid) {
+    auto report = std::make_shared<CheckReport>();
+    report->address = toDisplayUtf8(address);
+    report->verdict = Verdict::Invalid;
+    report->reason = invalid.what();
+    report->syntax.detail = invalid.what();
+    return report;
+}
+
+// A kept result serves every spelling of its mailbox; the page shows the spelling asked for.
+std::shared_ptr<const CheckReport> asRequested(std::shared_ptr<const CheckReport> report,
+                                               std::string_view address,
+                                               const ParsedAddress& parsed) {
+    if (!report || report->address == address) {
+        return report;
+    }
+    auto copy = std::make_shared<CheckReport>(*report);
+    copy->address = std::string(address);
+    if (copy->suggestion) {
+        copy->suggestion =
+            parsed.localPart + copy->suggestion->substr(copy->suggestion->rfind('@'));
+    }
+    return copy;
+}
+
 }  // namespace
 
 AddressChecker::AddressChecker(CheckerSettings settings, const DomainLists& lists)
@@ -99,20 +125,25 @@ AddressChecker::AddressChecker(CheckerSettings settings, const DomainLists& list
       reports_(settings_.cacheEntries),
       domains_(settings_.cacheEntries) {}
 
+std::shared_ptr<const CheckReport> AddressChecker::quickAnswer(std::string_view address) {
+    try {
+        const ParsedAddress parsed = parseAddress(address);
+        return asRequested(reports_.find(parsed.mailboxKey()).value_or(nullptr), address, parsed);
+    } catch (const InvalidAddress& invalid) {
+        return invalidReport(address, invalid);
+    }
+}
+
 std::shared_ptr<const CheckReport> AddressChecker::check(std::string_view address) {
     try {
         const ParsedAddress parsed = parseAddress(address);
-        return reports_.getOrCompute(std::string(address), [&] {
-            auto report = checkMailbox(address, parsed);
-            return std::pair{report, keepTime(report->verdict != Verdict::Unknown)};
+        auto report = reports_.getOrCompute(parsed.mailboxKey(), [&] {
+            auto fresh = checkMailbox(address, parsed);
+            return std::pair{fresh, keepTime(fresh->verdict != Verdict::Unknown)};
         });
+        return asRequested(std::move(report), address, parsed);
     } catch (const InvalidAddress& invalid) {
-        auto report = std::make_shared<CheckReport>();
-        report->address = toDisplayUtf8(address);
-        report->verdict = Verdict::Invalid;
-        report->reason = invalid.what();
-        report->syntax.detail = invalid.what();
-        return report;
+        return invalidReport(address, invalid);
     }
 }
 

@@ -30,6 +30,8 @@ class AddressChecker {
   public:
     AddressChecker(CheckerSettings settings, const DomainLists& lists);
 
+    // The answer when syntax alone decides or the mailbox's result is kept; null otherwise.
+    std::shared_ptr<const CheckReport> quickAnswer(std::string_view address);
     std::shared_ptr<const CheckReport> check(std::string_view address);
 
   private:

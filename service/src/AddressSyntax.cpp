@@ -54,6 +54,37 @@ void checkQuotedString(std::string_view local) {
     }
 }
 
+bool isDotAtom(std::string_view text) {
+    return !text.empty() && text.front() != '.' && text.back() != '.' &&
+           text.find("..") == std::string_view::npos &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c == '.' || isAtext(c); });
+}
+
+// "john"@x and john@x are one mailbox, as are "a\b"@x and "ab"@x.
+std::string canonicalLocal(std::string_view local, bool quoted) {
+    if (!quoted) {
+        return std::string(local);
+    }
+    std::string inner;
+    for (std::size_t i = 1; i + 1 < local.size(); ++i) {
+        if (local[i] == '\\') {
+            ++i;
+        }
+        inner += local[i];
+    }
+    if (isDotAtom(inner)) {
+        return inner;
+    }
+    std::string quotedForm = "\"";
+    for (const char c : inner) {
+        if (c == '"' || c == '\\') {
+            quotedForm += '\\';
+        }
+        quotedForm += c;
+    }
+    return quotedForm + "\"";
+}
+
 void checkAddressLiteral(std::string_view domain, ParsedAddress& parsed) {
     if (domain.back() != ']') {
         throw InvalidAddress("Der IP-Adresse nach dem @ fehlt die Klammer ].");
@@ -143,6 +174,14 @@ void checkDomainName(std::string_view domain, ParsedAddress& parsed) {
 
 }  // namespace
 
+std::string ParsedAddress::mailboxKey() const {
+    std::string key = canonicalLocalPart;
+    std::transform(key.begin(), key.end(), key.begin(), [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return key + "@" + asciiDomain;
+}
+
 ParsedAddress parseAddress(std::string_view address) {
     if (address.size() > kMaxRequestAddressOctets) {
         throw InvalidAddress("Die Adresse ist länger als 320 Bytes.");
@@ -183,6 +222,7 @@ ParsedAddress parseAddress(std::string_view address) {
         checkDotAtom(local);
     }
     parsed.internationalLocalPart = !isAscii(local);
+    parsed.canonicalLocalPart = canonicalLocal(local, parsed.quotedLocalPart);
 
     if (domain.front() == '[') {
         checkAddressLiteral(domain, parsed);

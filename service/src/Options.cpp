@@ -108,7 +108,14 @@ Options parseOptions(const std::vector<std::string>& arguments,
             options.checker.cacheTime = std::chrono::seconds(
                 parseInteger(option, value(), 0, std::numeric_limits<int>::max()));
         } else if (option == "--threads") {
-            options.threads = static_cast<std::size_t>(parseInteger(option, value(), 1, 1024));
+            options.server.checkThreads =
+                static_cast<std::size_t>(parseInteger(option, value(), 1, 1024));
+        } else if (option == "--max-connections") {
+            options.server.connections =
+                static_cast<std::size_t>(parseInteger(option, value(), 1, 1000000));
+        } else if (option == "--max-connections-per-client") {
+            options.server.connectionsPerClient =
+                static_cast<std::size_t>(parseInteger(option, value(), 1, 1000000));
         } else if (option == "--smtp-sessions") {
             options.checker.smtpSessions =
                 static_cast<std::size_t>(parseInteger(option, value(), 1, 1024));
@@ -142,7 +149,10 @@ std::string usageText() {
            "  --timeout SECONDS       limit for each DNS and SMTP step (10)\n"
            "  --budget SECONDS        limit for one whole check (30)\n"
            "  --cache SECONDS         how long results are kept; 0 keeps none (600)\n"
-           "  --threads N             requests served at once (64)\n"
+           "  --threads N             checks run at once (64)\n"
+           "  --max-connections N     client connections open at once (10000)\n"
+           "  --max-connections-per-client N\n"
+           "                          of them from one client address (4096)\n"
            "  --smtp-sessions N       SMTP sessions open at once (32)\n"
            "  --smtp-per-domain N     SMTP sessions open at once per domain (2)\n"
            "  --allow-private-mx      also ask exchangers on private or loopback addresses\n"

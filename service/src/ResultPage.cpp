@@ -283,6 +283,10 @@ std::string renderErrorPage(int status) {
         text = "Diese Seite gibt es hier nicht.";
     } else if (status == 405) {
         text = "Nur GET und HEAD sind erlaubt.";
+    } else if (status == 413 || status == 431) {
+        text = "Diese Anfrage ist zu groß.";
+    } else if (status == 503) {
+        text = "Der Dienst ist gerade ausgelastet; bitte gleich noch einmal versuchen.";
     } else if (status >= 500) {
         text = "Bei der Prüfung ist ein interner Fehler aufgetreten.";
     }

@@ -1,6 +1,6 @@
 """Scripted SMTP exchanger for the service's tests (aiosmtpd, loopback only).
 
-The recipient decides the answer:
+The recipient decides the answer (local parts without regard to case, as real exchangers do):
   *@catchall.test        250 for every address (accept-all domain)
   alice@* / bob@*        250 mailbox exists
   full@*                 452 mailbox full
@@ -35,7 +35,7 @@ class Handler:
         if domain.lower() == "catchall.test":
             answer = "250 2.1.5 OK"
         else:
-            answer = ANSWERS.get(local, "550 5.1.1 No such user")
+            answer = ANSWERS.get(local.lower(), "550 5.1.1 No such user")
         if answer.startswith("250"):
             envelope.rcpt_tos.append(address)
         return answer
