@@ -222,6 +222,11 @@ ParsedAddress parseAddress(std::string_view address) {
         checkDotAtom(local);
     }
     parsed.internationalLocalPart = !isAscii(local);
+    if (parsed.internationalLocalPart && containsInvisibleFormatting(local)) {
+        throw InvalidAddress(
+            "Vor dem @ stehen unsichtbare Zeichen (Schreibrichtungswechsel, Zeichen ohne Breite "
+            "oder BOM); die Adresse sähe anders aus, als sie ist.");
+    }
     parsed.canonicalLocalPart = canonicalLocal(local, parsed.quotedLocalPart);
 
     if (domain.front() == '[') {

@@ -6,7 +6,6 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
@@ -114,31 +113,25 @@ Answer errorAnswer(http::status status, bool close) {
 
 class Session;
 
-struct CheckServer::Core {
-    Core(AddressChecker& checker, ServerLimits limits)
-        : checker(checker), limits(limits), workers(limits.checkThreads) {}
-    ~Core() { tearingDown = true; }
-    Core(const Core&) = delete;
-    Core& operator=(const Core&) = delete;
+struct CheckServer::Core : std::enable_shared_from_this<CheckServer::Core> {
+    Core(asio::io_context& context, AddressChecker& addressChecker, ServerLimits serverLimits)
+        : io(context), checker(addressChecker), limits(serverLimits) {}
 
     void accept();
     void admit(tcp::socket socket);
     void beginStop();
     void sessionEnded(Session* session, const std::string& client);
 
+    asio::io_context& io;
     AddressChecker& checker;
     const ServerLimits limits;
-    // Declared before the I/O context: sessions still queued in it unregister when it goes.
     std::unordered_set<Session*> sessions;
     std::unordered_map<std::string, std::size_t> perClient;
     std::size_t pendingChecks = 0;
     bool stopping = false;
-    bool tearingDown = false;  // sessions still queued go with the I/O context, timers first
-    asio::io_context io{1};
     tcp::acceptor acceptor{io};
     asio::steady_timer acceptRetry{io};
     asio::steady_timer graceTimer{io};
-    asio::thread_pool workers;
 };
 
 // One client connection: reads a request, answers it, and reads the next one, so that pipelined
@@ -146,8 +139,8 @@ struct CheckServer::Core {
 // move.
 class Session : public std::enable_shared_from_this<Session> {
   public:
-    Session(CheckServer::Core& core, tcp::socket socket, std::string client)
-        : core_(&core), stream_(std::move(socket)), client_(std::move(client)) {
+    Session(std::shared_ptr<CheckServer::Core> core, tcp::socket socket, std::string client)
+        : core_(std::move(core)), stream_(std::move(socket)), client_(std::move(client)) {
         core_->sessions.insert(this);
         ++core_->perClient[client_];
     }
@@ -239,25 +232,11 @@ class Session : public std::enable_shared_from_this<Session> {
             return;
         }
         ++core_->pendingChecks;
-        asio::post(core_->workers,
-                   [self = shared_from_this(), email = std::move(query.email)]() mutable {
-                       std::shared_ptr<const CheckReport> report;
-                       try {
-                           report = self->core_->checker.check(email);
-                       } catch (const std::exception&) {
-                           report = nullptr;
-                       }
-                       // The session goes with the handler, so it always ends on the I/O thread.
-                       auto& io = self->core_->io;
-                       asio::post(io, [self = std::move(self), report] {
-                           --self->core_->pendingChecks;
-                           if (report) {
-                               self->sendReport(*report);
-                           } else {
-                               self->send(errorAnswer(http::status::internal_server_error, true));
-                           }
-                       });
-                   });
+        core_->checker.check(query.email,
+                             [self = shared_from_this()](AddressChecker::ReportPtr report) {
+                                 --self->core_->pendingChecks;
+                                 self->sendReport(*report);
+                             });
     }
 
     void sendReport(const CheckReport& report) {
@@ -295,7 +274,7 @@ class Session : public std::enable_shared_from_this<Session> {
                           });
     }
 
-    CheckServer::Core* core_;
+    std::shared_ptr<CheckServer::Core> core_;
     beast::tcp_stream stream_;
     std::string client_;
     beast::flat_buffer buffer_{kMaxBufferedOctets};
@@ -309,22 +288,22 @@ class Session : public std::enable_shared_from_this<Session> {
 };
 
 void CheckServer::Core::accept() {
-    acceptor.async_accept([this](beast::error_code ec, tcp::socket socket) {
-        if (ec == asio::error::operation_aborted || stopping) {
+    acceptor.async_accept([self = shared_from_this()](beast::error_code ec, tcp::socket socket) {
+        if (ec == asio::error::operation_aborted || self->stopping) {
             return;
         }
         if (ec) {
             // Out of descriptors or memory: accepting again at once would spin.
-            acceptRetry.expires_after(kAcceptRetry);
-            acceptRetry.async_wait([this](beast::error_code waitError) {
+            self->acceptRetry.expires_after(kAcceptRetry);
+            self->acceptRetry.async_wait([self](beast::error_code waitError) {
                 if (!waitError) {
-                    accept();
+                    self->accept();
                 }
             });
             return;
         }
-        admit(std::move(socket));
-        accept();
+        self->admit(std::move(socket));
+        self->accept();
     });
 }
 
@@ -343,7 +322,7 @@ void CheckServer::Core::admit(tcp::socket socket) {
         return;
     }
     socket.set_option(tcp::no_delay(true), ec);
-    std::make_shared<Session>(*this, std::move(socket), std::move(client))->start();
+    std::make_shared<Session>(shared_from_this(), std::move(socket), std::move(client))->start();
 }
 
 void CheckServer::Core::beginStop() {
@@ -360,12 +339,13 @@ void CheckServer::Core::beginStop() {
         session->windDown();
     }
     if (sessions.empty()) {
+        io.stop();
         return;
     }
     graceTimer.expires_after(limits.stopGrace);
-    graceTimer.async_wait([this](beast::error_code ec) {
+    graceTimer.async_wait([self = shared_from_this()](beast::error_code ec) {
         if (!ec) {
-            io.stop();
+            self->io.stop();
         }
     });
 }
@@ -376,19 +356,22 @@ void CheckServer::Core::sessionEnded(Session* session, const std::string& client
         found != perClient.end() && --found->second == 0) {
         perClient.erase(found);
     }
-    if (stopping && sessions.empty() && !tearingDown) {
+    // The loop also carries the resolver's sockets, so it is stopped rather than left to drain.
+    if (stopping && sessions.empty()) {
         graceTimer.cancel();
+        io.stop();
     }
 }
 
-CheckServer::CheckServer(AddressChecker& checker, ServerLimits limits)
-    : core_(std::make_unique<Core>(checker, limits)) {
+CheckServer::CheckServer(asio::io_context& io, AddressChecker& checker, ServerLimits limits)
+    : core_(std::make_shared<Core>(io, checker, limits)) {
     // A client that closes early must cost its own request, not the process.
     std::signal(SIGPIPE, SIG_IGN);
 }
 
 CheckServer::~CheckServer() {
-    core_->workers.join();
+    beast::error_code ignored;
+    core_->acceptor.close(ignored);
 }
 
 int CheckServer::bind(const std::string& host, int port) {
@@ -411,7 +394,7 @@ int CheckServer::bind(const std::string& host, int port) {
 
 void CheckServer::run() {
     if (core_->acceptor.is_open()) {
-        asio::post(core_->io, [core = core_.get()] {
+        asio::post(core_->io, [core = core_] {
             if (!core->stopping) {
                 core->accept();
             }
@@ -421,7 +404,7 @@ void CheckServer::run() {
 }
 
 void CheckServer::stop() {
-    asio::post(core_->io, [core = core_.get()] { core->beginStop(); });
+    asio::post(core_->io, [core = core_] { core->beginStop(); });
 }
 
 }  // namespace verinox::checkd

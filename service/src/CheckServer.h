@@ -2,6 +2,8 @@
 
 #include "AddressChecker.h"
 
+#include <boost/asio/io_context.hpp>
+
 #include <chrono>
 #include <memory>
 #include <string>
@@ -26,20 +28,20 @@ struct ServerLimits {
     int backlog = 4096;
 };
 
-// The HTTP side, event-driven on one thread: answers GET and HEAD of the check path with the
-// result page or its JSON form, the health and schema documents, everything else with a small
+// The HTTP side, event-driven on the checker's loop: answers GET and HEAD of the check path with
+// the result page or its JSON form, the health and schema documents, everything else with a small
 // error page. Serves no other resource and forwards nothing.
 class CheckServer {
   public:
-    CheckServer(AddressChecker& checker, ServerLimits limits);
+    CheckServer(boost::asio::io_context& io, AddressChecker& checker, ServerLimits limits);
     ~CheckServer();
     CheckServer(const CheckServer&) = delete;
     CheckServer& operator=(const CheckServer&) = delete;
 
     // Binds the listening socket; port 0 picks a free one. Returns the port; throws on failure.
     int bind(const std::string& host, int port);
-    // Serves until stop() has been called and the checks under way have been answered or the
-    // grace time has passed.
+    // Runs the loop until stop() has been called and the checks under way have been answered or
+    // the grace time has passed.
     void run();
     // Callable from any thread, also before run() has started serving.
     void stop();
@@ -47,7 +49,7 @@ class CheckServer {
   private:
     friend class Session;
     struct Core;
-    std::unique_ptr<Core> core_;
+    std::shared_ptr<Core> core_;
 };
 
 }  // namespace verinox::checkd

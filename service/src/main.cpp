@@ -3,6 +3,8 @@
 #include "DomainLists.h"
 #include "Options.h"
 
+#include <boost/asio/io_context.hpp>
+
 #include <pthread.h>
 #include <sys/resource.h>
 
@@ -50,8 +52,9 @@ int main(int argc, char** argv) {
     raiseDescriptorLimit();
     try {
         const DomainLists lists(options.dataDirectory);
-        AddressChecker checker(options.checker, lists);
-        CheckServer server(checker, options.server);
+        boost::asio::io_context io(1);
+        AddressChecker checker(io, options.checker, lists);
+        CheckServer server(io, checker, options.server);
         const int port = server.bind(options.listenHost, options.listenPort);
         std::thread waiter([&] {
             int signal = 0;

@@ -76,7 +76,7 @@ TEST_F(CheckService, MailboxAnswersGiveTheirVerdicts) {
                        {"nobody.here@mx.test", "ungültig",
                         "Das Postfach existiert nicht oder ist gesperrt.", "rejected"},
                        {"disabled@mx.test", "ungültig",
-                        "Das Postfach existiert nicht oder ist gesperrt.", "rejected"},
+                        "Das Postfach ist gesperrt oder stillgelegt.", "disabled"},
                        {"full@mx.test", "riskant", "Das Postfach ist voll.", "mailbox-full"},
                        {"fuller@mx.test", "riskant", "Das Postfach ist voll.", "mailbox-full"},
                        {"grey@mx.test", "unbekannt",
@@ -244,6 +244,10 @@ TEST_F(CheckService, SessionLevelRefusalsGiveTheirVerdicts) {
           "no-smtputf8"},
          {"220 hi\r\n", "250-hi\r\n250 8BITMIME\r\n"}},
         {{"sender@junk.test", "unbekannt", "Der Mailserver hat die Prüfung verweigert.", "refused"},
+         {"220 hi\r\n", "250 hi\r\n", "553 5.1.8 sender domain unknown\r\n"}},
+        {{"blocked@junk.test", "unbekannt",
+          "Der Mailserver sperrt unseren Prüfserver; über das Postfach sagt das nichts.",
+          "sender-blocked"},
          {"220 hi\r\n", "250 hi\r\n", "553 5.7.1 sender rejected\r\n"}},
         {{"busy@junk.test", "unbekannt", "Mailserver lehnt vorläufig ab (etwa Greylisting).",
           "temporary"},
@@ -260,8 +264,9 @@ TEST(CheckServiceSettings, SilentDnsServerGivesUnknown) {
     CheckerSettings settings = peers.settings();
     settings.dnsServers = {"127.0.0.1:" + std::to_string(peers.silentDnsPort())};
     settings.smtp.stepTimeout = std::chrono::milliseconds(300);
-    AddressChecker checker(settings, sharedLists());
-    const auto report = checker.check("alice@mx.test");
+    boost::asio::io_context io;
+    AddressChecker checker(io, settings, sharedLists());
+    const auto report = checker.checkNow("alice@mx.test");
     EXPECT_EQ(report->verdict, Verdict::Unknown);
     EXPECT_EQ(report->reason, "Der DNS-Server hat nicht rechtzeitig geantwortet.");
 }
@@ -270,10 +275,11 @@ TEST(CheckServiceSettings, PrivateExchangersAreNotAskedUnlessAllowed) {
     ServicePeers peers;
     CheckerSettings settings = peers.settings();
     settings.smtp.allowPrivateExchangers = false;
-    AddressChecker checker(settings, sharedLists());
+    boost::asio::io_context io;
+    AddressChecker checker(io, settings, sharedLists());
     for (const std::string address : {"alice@mx.test", "alice@[127.0.0.1]", "alice@[IPv6:::1]"}) {
         SCOPED_TRACE(address);
-        const auto report = checker.check(address);
+        const auto report = checker.checkNow(address);
         EXPECT_EQ(report->verdict, Verdict::Unknown);
         EXPECT_EQ(report->reason, "Mailserver im privaten Netz; er wird nicht gefragt.");
         ASSERT_TRUE(report->mailbox);

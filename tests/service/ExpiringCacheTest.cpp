@@ -66,5 +66,20 @@ TEST(ExpiringCache, FailureReachesEveryWaiterAndIsNotKept) {
               7);
 }
 
+TEST(ExpiringCache, FullCacheDropsTheLeastRecentlyUsedAndKeepsStoring) {
+    ExpiringCache<int> cache(3);
+    for (int i = 0; i < 3; ++i) {
+        cache.store("k" + std::to_string(i), i, 1h);
+    }
+    EXPECT_EQ(cache.find("k0"), 0);  // now the most recently used
+    for (int i = 3; i < 1000; ++i) {
+        cache.store("k" + std::to_string(i), i, 1h);
+        EXPECT_EQ(cache.find("k" + std::to_string(i)), i);
+        EXPECT_EQ(cache.size(), 3u);
+    }
+    EXPECT_EQ(cache.find("k1"), std::nullopt);
+    EXPECT_EQ(cache.find("k998"), 998);
+}
+
 }  // namespace
 }  // namespace verinox::checkd

@@ -22,7 +22,6 @@ ServerLimits shortLimits() {
     ServerLimits limits;
     limits.requestTime = 600ms;
     limits.idleTime = 400ms;
-    limits.checkThreads = 4;
     return limits;
 }
 
@@ -160,8 +159,9 @@ TEST_F(HttpServing, IdleConnectionsHoldNothingAndAreClosed) {
 }
 
 TEST_F(HttpServing, NoSecondServerSharesThePort) {
-    AddressChecker checker(peers_->settings(), sharedLists());
-    CheckServer second(checker, ServerLimits{});
+    boost::asio::io_context io;
+    AddressChecker checker(io, peers_->settings(), sharedLists());
+    CheckServer second(io, checker, ServerLimits{});
     EXPECT_THROW(second.bind("127.0.0.1", port()), std::runtime_error);
 }
 
@@ -182,7 +182,6 @@ TEST(HttpServingLimits, ConnectionsOverTheClientCapGet503) {
 TEST(HttpServingLimits, CheapAnswersDoNotWaitBehindSlowChecks) {
     ServicePeers peers;
     ServerLimits limits = shortLimits();
-    limits.checkThreads = 1;
     limits.pendingChecks = 2;
     RunningServer server(peers.settings(), limits);
     EXPECT_EQ(request(server.port(), kCheck + "alice@mx.test").status, 200);  // now kept

@@ -274,6 +274,7 @@ CheckerSettings ServicePeers::settings() const {
     settings.smtp.mailFrom = "probe@checker.test";
     settings.smtp.stepTimeout = kStepTimeout;
     settings.smtp.allowPrivateExchangers = true;
+    settings.smtp.probeLiterals = true;
     settings.budget = kBudget;
     return settings;
 }
@@ -284,8 +285,8 @@ const DomainLists& sharedLists() {
 }
 
 RunningServer::RunningServer(const CheckerSettings& settings, ServerLimits limits)
-    : checker_(settings, sharedLists()),
-      server_(checker_, limits),
+    : checker_(io_, settings, sharedLists()),
+      server_(io_, checker_, limits),
       port_(server_.bind("127.0.0.1", 0)) {
     thread_ = std::thread([this] { server_.run(); });
 }

@@ -82,7 +82,7 @@ class ServicePeers {
 
 const DomainLists& sharedLists();
 
-// A check server on a free loopback port, served from its own thread.
+// A check server on a free loopback port, its loop run on a thread of its own.
 class RunningServer {
   public:
     explicit RunningServer(const CheckerSettings& settings, ServerLimits limits = {});
@@ -92,6 +92,7 @@ class RunningServer {
     AddressChecker& checker() { return checker_; }
 
   private:
+    boost::asio::io_context io_{1};
     AddressChecker checker_;
     CheckServer server_;
     int port_;

@@ -6,7 +6,7 @@ The recipient decides the answer (local parts without regard to case, as real ex
   full@*                 452 mailbox full
   fuller@*               552 mailbox full
   grey@*                 451 greylisted
-  disabled@*             551 disabled
+  disabled@*             554 5.2.1 disabled
   anything else          550 no such user
 Every sender is accepted; DATA is refused, because a check must never send mail.
 Prints "ready" on stdout once it listens.
@@ -25,7 +25,7 @@ ANSWERS = {
     "full": "452 4.2.2 Mailbox full",
     "fuller": "552 5.2.2 Mailbox full",
     "grey": "451 4.7.1 Greylisted, try again later",
-    "disabled": "551 5.7.1 Mailbox disabled",
+    "disabled": "554 5.2.1 Account disabled",
 }
 
 
