@@ -1,5 +1,6 @@
 #include "AddressSyntax.h"
 
+#include "AddressScope.h"
 #include "Utf8.h"
 
 #include <arpa/inet.h>
@@ -100,9 +101,12 @@ void checkAddressLiteral(std::string_view domain, ParsedAddress& parsed) {
     if (inet_pton(family, text.c_str(), buffer) != 1) {
         throw InvalidAddress("Die IP-Adresse nach dem @ ist ungültig.");
     }
+    // One spelling per host: [IPv6:::ffff:127.0.0.3] is [127.0.0.3].
     parsed.addressLiteral = true;
-    parsed.literalAddress = text;
-    parsed.asciiDomain = std::string(domain);
+    parsed.literalAddress = *canonicalAddress(text);
+    parsed.asciiDomain = parsed.literalAddress.find(':') == std::string::npos
+                             ? "[" + parsed.literalAddress + "]"
+                             : "[IPv6:" + parsed.literalAddress + "]";
 }
 
 std::string toAsciiDomain(std::string_view domain) {

@@ -17,12 +17,12 @@ struct ParsedAddress {
     // The same mailbox in its plainest spelling: quotes and escapes only where needed.
     std::string canonicalLocalPart;
     std::string domain;       // as given
-    std::string asciiDomain;  // lower-case A-label form, or the literal with its brackets
+    std::string asciiDomain;  // lower-case A-label form, or the canonical literal in brackets
     bool quotedLocalPart = false;
     bool internationalLocalPart = false;  // needs SMTPUTF8
     bool internationalDomain = false;
     bool addressLiteral = false;
-    std::string literalAddress;  // the IP address of an address literal
+    std::string literalAddress;  // the IP address of an address literal, canonical
 
     // The mailbox as it is sent over SMTP.
     std::string mailbox() const { return canonicalLocalPart + "@" + asciiDomain; }

@@ -257,6 +257,20 @@ void ServicePeers::start() {
         "--mx-host=lost.test,gone.lost.test,10",
         "--mx-host=junk.test,mx.junk.test,10",
         "--host-record=mx.junk.test,127.0.0.4",
+        // Five exchangers without addresses ahead of one that works.
+        "--mx-host=six.test,a1.six.test,1",
+        "--mx-host=six.test,a2.six.test,2",
+        "--mx-host=six.test,a3.six.test,3",
+        "--mx-host=six.test,a4.six.test,4",
+        "--mx-host=six.test,a5.six.test,5",
+        "--mx-host=six.test,a6.six.test,6",
+        "--host-record=a6.six.test,127.0.0.1",
+        // A real provider's domain one letter away from a common one.
+        "--mx-host=hotmial.com,mx1.mx.test,10",
+        // Two names for one exchanger address.
+        "--mx-host=h5.test,mx.h5.test,10",
+        "--host-record=mx.h5.test,127.0.0.5",
+        "--mx-host=other5.test,MX.H5.test,10",
         "--txt-record=peer.test," + token,
     });
     smtp_ = std::make_unique<Peer>(
