@@ -1,5 +1,6 @@
 #include "CheckServer.h"
 
+#include "ApiDocument.h"
 #include "ResultPage.h"
 
 #include <boost/asio/io_context.hpp>
@@ -215,6 +216,10 @@ class Session : public std::enable_shared_from_this<Session> {
             const bool json =
                 request[http::field::accept].find("application/json") != std::string_view::npos;
             answerCheck(parseQuery(query), json);
+        } else if (path == kHealthPath) {
+            answerHealth();
+        } else if (path == kOpenApiPath) {
+            send(Answer{http::status::ok, kJsonType, std::string(openApiDocument()), false});
         } else {
             send(errorAnswer(http::status::not_found, false));
         }
@@ -237,6 +242,16 @@ class Session : public std::enable_shared_from_this<Session> {
                                  --self->core_->pendingChecks;
                                  self->sendReport(*report);
                              });
+    }
+
+    void answerHealth() {
+        const std::string body =
+            std::string("{\"status\":\"") + (core_->stopping ? "stopping" : "ok") +
+            "\",\"schemaVersion\":" + std::to_string(kJsonSchemaVersion) +
+            ",\"connections\":" + std::to_string(core_->sessions.size()) +
+            ",\"checksUnderWay\":" + std::to_string(core_->pendingChecks) + "}";
+        send(Answer{core_->stopping ? http::status::service_unavailable : http::status::ok,
+                    kJsonType, body, false});
     }
 
     void sendReport(const CheckReport& report) {

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <future>
 
@@ -156,6 +157,35 @@ TEST_F(HttpServing, IdleConnectionsHoldNothingAndAreClosed) {
     EXPECT_EQ(request(port(), kCheck + "kein-at").status, 200);
     EXPECT_TRUE(idle.front()->closedWithin(2s));
     EXPECT_TRUE(idle.back()->closedWithin(500ms));
+}
+
+TEST_F(HttpServing, HealthAndSchemaAreServed) {
+    const HttpReply health = request(port(), "/health");
+    EXPECT_EQ(health.status, 200);
+    const auto status = nlohmann::json::parse(health.body);
+    EXPECT_EQ(status["status"], "ok");
+    EXPECT_EQ(status["schemaVersion"], 2);
+    EXPECT_GE(status["connections"], 1);
+
+    const HttpReply document = request(port(), "/openapi.json");
+    EXPECT_EQ(document.headers.at("content-type"), "application/json; charset=utf-8");
+    const auto api = nlohmann::json::parse(document.body);
+    EXPECT_EQ(api["openapi"], "3.1.0");
+    const auto& result = api["components"]["schemas"]["CheckResult"];
+    EXPECT_EQ(result["properties"]["schemaVersion"]["const"], 2);
+    // Every field of a real result is described.
+    const auto json =
+        nlohmann::json::parse(request(port(), kCheck + "alice@mx.test&format=json").body);
+    for (const auto& [name, value] : json.items()) {
+        EXPECT_TRUE(result["properties"].contains(name)) << name;
+        if (value.is_object()) {
+            for (const auto& [field, inner] : value.items()) {
+                EXPECT_TRUE(result["properties"][name]["properties"].contains(field)) << field;
+            }
+        }
+    }
+    const auto& reasonKeys = result["properties"]["reasonKey"]["enum"];
+    EXPECT_NE(std::find(reasonKeys.begin(), reasonKeys.end(), json["reasonKey"]), reasonKeys.end());
 }
 
 TEST_F(HttpServing, NoSecondServerSharesThePort) {
