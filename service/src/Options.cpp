@@ -107,6 +107,8 @@ Options parseOptions(const std::vector<std::string>& arguments,
         } else if (option == "--cache") {
             options.checker.cacheTime = std::chrono::seconds(
                 parseInteger(option, value(), 0, std::numeric_limits<int>::max()));
+        } else if (option == "--stop-grace") {
+            options.server.stopGrace = parseSeconds(option, value());
         } else if (option == "--max-checks") {
             options.server.pendingChecks =
                 static_cast<std::size_t>(parseInteger(option, value(), 1, 1000000));
@@ -152,6 +154,7 @@ std::string usageText() {
            "  --budget SECONDS        limit for one whole check (30)\n"
            "  --cache SECONDS         how long results are kept; 0 keeps none (600)\n"
            "  --max-checks N          checks under way at once; more get 503 (4096)\n"
+           "  --stop-grace SECONDS    on SIGTERM, time left to checks under way (10)\n"
            "  --max-connections N     client connections open at once (10000)\n"
            "  --max-connections-per-client N\n"
            "                          of them from one client address (4096)\n"
