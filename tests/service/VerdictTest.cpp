@@ -232,6 +232,19 @@ TEST_F(Verdicts, OneMailboxIsProbedOnceWithinTheCacheTime) {
     }
 }
 
+TEST_F(Verdicts, ConcurrentChecksOfOneMailboxShareOneSession) {
+    const ScriptedExchanger exchanger(peers_->smtpPort(), {"220 hi\r\n", "250 hi\r\n", "250 ok\r\n",
+                                                           "250 ok\r\n", "550 5.1.1 no\r\n"});
+    std::vector<std::future<nlohmann::json>> checks;
+    for (const std::string spelling : {"dave@junk.test", "DAVE@junk.test", "Dave@JUNK.test"}) {
+        checks.push_back(
+            std::async(std::launch::async, [spelling] { return checkJson(spelling); }));
+    }
+    for (auto& check : checks) {
+        EXPECT_EQ(check.get()["verdict"], "gültig");
+    }
+}
+
 TEST_F(Verdicts, ExchangersBeyondTheFirstFiveWithoutAddressesAreAsked) {
     const auto json = checkJson("alice@six.test");
     EXPECT_EQ(json["verdict"], "gültig");
