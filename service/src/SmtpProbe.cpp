@@ -1,5 +1,7 @@
 #include "SmtpProbe.h"
 
+#include "AddressScope.h"
+
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/read_until.hpp>
@@ -324,7 +326,9 @@ asio::awaitable<MailboxResult> SmtpProbe::probe(std::vector<Exchanger> exchanger
             if (Clock::now() >= deadline) {
                 break;
             }
-            const SmtpSlots::Slot slot = co_await slots_.acquire(ip, deadline);
+            // One host, one limit: a v4-mapped AAAA answer counts as its IPv4 address.
+            const std::string host = canonicalAddress(ip).value_or(ip);
+            const SmtpSlots::Slot slot = co_await slots_.acquire(host, deadline);
             if (!slot) {
                 noSlot = true;
                 continue;
