@@ -129,15 +129,17 @@ void decide(CheckReport& report) {
     const MailboxResult* mailbox = report.mailbox ? &report.mailbox->result : nullptr;
     const MailboxStatus status = mailbox ? mailbox->status : MailboxStatus::NoConnection;
     const Reason mailboxWhy = mailboxReason(status);
-    if (mailbox && (status == MailboxStatus::Rejected || status == MailboxStatus::Disabled ||
-                    status == MailboxStatus::NoSmtpUtf8)) {
+    if (mailbox && (status == MailboxStatus::Rejected || status == MailboxStatus::NoSmtpUtf8)) {
         setReason(report, Verdict::Invalid, report.mailbox->detail, mailboxWhy.key);
         return;
     }
     const auto& classification = *report.classification;
     const bool deliverable = mailbox && status == MailboxStatus::Deliverable;
+    // A full or disabled mailbox exists (X.2.x): it may take mail again.
     if (mailbox && status == MailboxStatus::MailboxFull) {
         setReason(report, Verdict::Risky, kReasonFull, "mailbox-full");
+    } else if (mailbox && status == MailboxStatus::Disabled) {
+        setReason(report, Verdict::Risky, kReasonDisabled, "mailbox-disabled");
     } else if (deliverable && mailbox->catchAll == CatchAll::Yes) {
         setReason(report, Verdict::Risky, kReasonCatchAll, "catch-all");
     } else if (classification.disposable) {

@@ -75,7 +75,7 @@ TEST_F(CheckService, MailboxAnswersGiveTheirVerdicts) {
                         "deliverable"},
                        {"nobody.here@mx.test", "ungültig",
                         "Das Postfach existiert nicht oder ist gesperrt.", "rejected"},
-                       {"disabled@mx.test", "ungültig",
+                       {"disabled@mx.test", "riskant",
                         "Das Postfach ist gesperrt oder stillgelegt.", "disabled"},
                        {"full@mx.test", "riskant", "Das Postfach ist voll.", "mailbox-full"},
                        {"fuller@mx.test", "riskant", "Das Postfach ist voll.", "mailbox-full"},

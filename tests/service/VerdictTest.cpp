@@ -174,7 +174,7 @@ TEST_F(Verdicts, ReplyCodesGiveTheirVerdictAndReasonKey) {
         {"550 5.7.1 Client host [127.0.0.1] blocked using Spamhaus", "unbekannt", "sender-blocked",
          "5.7.1"},
         {"550 5.2.2 mailbox full", "riskant", "mailbox-full", "5.2.2"},
-        {"554 5.2.1 account disabled", "ungültig", "mailbox-disabled", "5.2.1"},
+        {"554 5.2.1 account disabled", "riskant", "mailbox-disabled", "5.2.1"},
         {"550 5.1.1 no such user", "ungültig", "no-such-mailbox", "5.1.1"},
         {"450 4.2.0 Greylisted, try again in 5 minutes", "unbekannt", "temporary", "4.2.0"},
     };
