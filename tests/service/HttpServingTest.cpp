@@ -221,7 +221,13 @@ TEST(HttpServingLimits, CheapAnswersDoNotWaitBehindSlowChecks) {
         slow.push_back(std::async(
             std::launch::async, [&, address] { return request(server.port(), kCheck + address); }));
     }
-    std::this_thread::sleep_for(100ms);  // both are taken in
+    for (int i = 0; i < 200; ++i) {  // until both are taken in
+        const auto health = nlohmann::json::parse(request(server.port(), "/health").body);
+        if (health["checksUnderWay"] == 2) {
+            break;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
     const HttpReply busy = request(server.port(), kCheck + "c@silent.test");
     EXPECT_EQ(busy.status, 503);
     EXPECT_THAT(busy.body, HasSubstr("ausgelastet"));
