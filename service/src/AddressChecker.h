@@ -1,13 +1,13 @@
 #pragma once
 
 #include "CheckReport.h"
-#include "DnsResolver.h"
 #include "DomainLists.h"
-#include "ExpiringCache.h"
 #include "SmtpProbe.h"
-#include "SmtpSlots.h"
+
+#include <boost/asio/io_context.hpp>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,34 +21,32 @@ struct CheckerSettings {
     std::chrono::milliseconds budget{30000};  // for one whole check
     std::chrono::seconds cacheTime{600};
     std::size_t smtpSessions = 32;
-    std::size_t smtpSessionsPerDomain = 2;
+    std::size_t smtpSessionsPerExchanger = 2;
     std::size_t cacheEntries = 100000;
 };
 
 // Runs the check of one address: syntax, domain and exchangers, mailbox, classification, verdict.
+// Checks run on the given event loop and wait for DNS and SMTP without holding its thread; one
+// mailbox is checked once at a time and its result kept for the cache time.
 class AddressChecker {
   public:
-    AddressChecker(CheckerSettings settings, const DomainLists& lists);
-
-    std::shared_ptr<const CheckReport> check(std::string_view address);
-
-  private:
     using ReportPtr = std::shared_ptr<const CheckReport>;
 
-    ReportPtr checkMailbox(std::string_view address, const ParsedAddress& parsed);
-    DomainResult lookUpDomain(const ParsedAddress& parsed,
-                              std::chrono::steady_clock::time_point deadline);
-    MailboxStep askExchangers(const DomainResult& domain, const ParsedAddress& parsed,
-                              std::chrono::steady_clock::time_point deadline);
-    std::chrono::steady_clock::duration keepTime(bool conclusive) const;
+    AddressChecker(boost::asio::io_context& io, CheckerSettings settings, const DomainLists& lists);
+    ~AddressChecker();
+    AddressChecker(const AddressChecker&) = delete;
+    AddressChecker& operator=(const AddressChecker&) = delete;
 
-    CheckerSettings settings_;
-    const DomainLists& lists_;
-    DnsResolver resolver_;
-    SmtpProbe probe_;
-    SmtpSlots slots_;
-    ExpiringCache<ReportPtr> reports_;
-    ExpiringCache<DomainResult> domains_;
+    // The answer when syntax alone decides or the mailbox's result is kept; null otherwise.
+    ReportPtr quickAnswer(std::string_view address);
+    // Call on the loop's thread; done is called there once, possibly before check returns.
+    void check(std::string_view address, std::function<void(ReportPtr)> done);
+    // Runs the loop until the check is done: for callers that do not run the loop themselves.
+    ReportPtr checkNow(std::string_view address);
+
+  private:
+    struct Impl;
+    std::shared_ptr<Impl> impl_;
 };
 
 }  // namespace verinox::checkd

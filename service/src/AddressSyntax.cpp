@@ -1,5 +1,6 @@
 #include "AddressSyntax.h"
 
+#include "AddressScope.h"
 #include "Utf8.h"
 
 #include <arpa/inet.h>
@@ -54,6 +55,37 @@ void checkQuotedString(std::string_view local) {
     }
 }
 
+bool isDotAtom(std::string_view text) {
+    return !text.empty() && text.front() != '.' && text.back() != '.' &&
+           text.find("..") == std::string_view::npos &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c == '.' || isAtext(c); });
+}
+
+// "john"@x and john@x are one mailbox, as are "a\b"@x and "ab"@x.
+std::string canonicalLocal(std::string_view local, bool quoted) {
+    if (!quoted) {
+        return std::string(local);
+    }
+    std::string inner;
+    for (std::size_t i = 1; i + 1 < local.size(); ++i) {
+        if (local[i] == '\\') {
+            ++i;
+        }
+        inner += local[i];
+    }
+    if (isDotAtom(inner)) {
+        return inner;
+    }
+    std::string quotedForm = "\"";
+    for (const char c : inner) {
+        if (c == '"' || c == '\\') {
+            quotedForm += '\\';
+        }
+        quotedForm += c;
+    }
+    return quotedForm + "\"";
+}
+
 void checkAddressLiteral(std::string_view domain, ParsedAddress& parsed) {
     if (domain.back() != ']') {
         throw InvalidAddress("Der IP-Adresse nach dem @ fehlt die Klammer ].");
@@ -69,9 +101,12 @@ void checkAddressLiteral(std::string_view domain, ParsedAddress& parsed) {
     if (inet_pton(family, text.c_str(), buffer) != 1) {
         throw InvalidAddress("Die IP-Adresse nach dem @ ist ungültig.");
     }
+    // One spelling per host: [IPv6:::ffff:127.0.0.3] is [127.0.0.3].
     parsed.addressLiteral = true;
-    parsed.literalAddress = text;
-    parsed.asciiDomain = std::string(domain);
+    parsed.literalAddress = *canonicalAddress(text);
+    parsed.asciiDomain = parsed.literalAddress.find(':') == std::string::npos
+                             ? "[" + parsed.literalAddress + "]"
+                             : "[IPv6:" + parsed.literalAddress + "]";
 }
 
 std::string toAsciiDomain(std::string_view domain) {
@@ -143,6 +178,14 @@ void checkDomainName(std::string_view domain, ParsedAddress& parsed) {
 
 }  // namespace
 
+std::string ParsedAddress::mailboxKey() const {
+    std::string key = canonicalLocalPart;
+    std::transform(key.begin(), key.end(), key.begin(), [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return key + "@" + asciiDomain;
+}
+
 ParsedAddress parseAddress(std::string_view address) {
     if (address.size() > kMaxRequestAddressOctets) {
         throw InvalidAddress("Die Adresse ist länger als 320 Bytes.");
@@ -183,6 +226,12 @@ ParsedAddress parseAddress(std::string_view address) {
         checkDotAtom(local);
     }
     parsed.internationalLocalPart = !isAscii(local);
+    if (parsed.internationalLocalPart && containsInvisibleFormatting(local)) {
+        throw InvalidAddress(
+            "Vor dem @ stehen unsichtbare Zeichen (Schreibrichtungswechsel, Zeichen ohne Breite "
+            "oder BOM); die Adresse sähe anders aus, als sie ist.");
+    }
+    parsed.canonicalLocalPart = canonicalLocal(local, parsed.quotedLocalPart);
 
     if (domain.front() == '[') {
         checkAddressLiteral(domain, parsed);

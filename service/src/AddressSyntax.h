@@ -13,17 +13,22 @@ class InvalidAddress : public std::runtime_error {
 };
 
 struct ParsedAddress {
-    std::string localPart;    // as given, quotes included
+    std::string localPart;  // as given, quotes included
+    // The same mailbox in its plainest spelling: quotes and escapes only where needed.
+    std::string canonicalLocalPart;
     std::string domain;       // as given
-    std::string asciiDomain;  // lower-case A-label form, or the literal with its brackets
+    std::string asciiDomain;  // lower-case A-label form, or the canonical literal in brackets
     bool quotedLocalPart = false;
     bool internationalLocalPart = false;  // needs SMTPUTF8
     bool internationalDomain = false;
     bool addressLiteral = false;
-    std::string literalAddress;  // the IP address of an address literal
+    std::string literalAddress;  // the IP address of an address literal, canonical
 
     // The mailbox as it is sent over SMTP.
-    std::string mailbox() const { return localPart + "@" + asciiDomain; }
+    std::string mailbox() const { return canonicalLocalPart + "@" + asciiDomain; }
+    // One key per mailbox, however it was spelt: exchangers take local parts without regard to
+    // the case of ASCII letters.
+    std::string mailboxKey() const;
 };
 
 inline constexpr std::size_t kMaxRequestAddressOctets = 320;

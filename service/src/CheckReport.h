@@ -35,9 +35,11 @@ struct CheckReport {
     std::string address;  // as requested, made valid UTF-8 for display
     Verdict verdict = Verdict::Unknown;
     std::string reason;
+    std::string reasonKey;                  // the reason for machines: stable, English, kebab-case
     std::optional<std::string> suggestion;  // a whole corrected address
     SyntaxStep syntax;
-    std::optional<DomainResult> domain;
+    std::optional<DomainResult> domain;  // exchangers that may not be asked left out
+    std::size_t exchangersNotChecked = 0;
     std::optional<MailboxStep> mailbox;
     std::optional<ClassificationStep> classification;
 };

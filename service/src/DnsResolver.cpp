@@ -3,163 +3,230 @@
 #include <ares.h>
 #include <arpa/inet.h>
 #include <arpa/nameser.h>
-#include <poll.h>
+
+#include <boost/asio/posix/stream_descriptor.hpp>
+#include <boost/asio/redirect_error.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/use_awaitable.hpp>
 
 #include <algorithm>
 #include <array>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace verinox::checkd {
+
+namespace asio = boost::asio;
+using Clock = std::chrono::steady_clock;
+
 namespace {
 
 constexpr int kTries = 2;
+// Exchangers asked at most, of those that have addresses; more MX records than this are looked
+// up, so that a list led by names without addresses still reaches the ones that work.
 constexpr std::size_t kMaxExchangers = 5;
+constexpr std::size_t kMaxLookedUpExchangers = 16;
 constexpr int kMaxAddressesPerFamily = 8;
 
 enum class Outcome { Records, NoData, NoSuchName, TimedOut, Failed };
 
+// One question; the waiting lookup sleeps on the timer until the answer cancels it.
 struct Query {
+    explicit Query(asio::io_context& io) : wake(io, Clock::time_point::max()) {}
+    asio::steady_timer wake;
+    bool done = false;
     Outcome outcome = Outcome::TimedOut;
     std::vector<unsigned char> answer;
 };
+using QueryPtr = std::shared_ptr<Query>;
 
 void onAnswer(void* arg, int status, int /*timeouts*/, unsigned char* abuf, int alen) {
-    auto* query = static_cast<Query*>(arg);
+    const std::unique_ptr<QueryPtr> holder(static_cast<QueryPtr*>(arg));
+    Query& query = **holder;
     switch (status) {
         case ARES_SUCCESS:
-            query->outcome = Outcome::Records;
-            query->answer.assign(abuf, abuf + alen);
+            query.outcome = Outcome::Records;
+            query.answer.assign(abuf, abuf + alen);
             break;
         case ARES_ENODATA:
-            query->outcome = Outcome::NoData;
+            query.outcome = Outcome::NoData;
             break;
         case ARES_ENOTFOUND:
-            query->outcome = Outcome::NoSuchName;
+            query.outcome = Outcome::NoSuchName;
             break;
         case ARES_ETIMEOUT:
         case ARES_ECANCELLED:
-            query->outcome = Outcome::TimedOut;
+        case ARES_EDESTRUCTION:
+            query.outcome = Outcome::TimedOut;
             break;
         default:
-            query->outcome = Outcome::Failed;
+            query.outcome = Outcome::Failed;
             break;
     }
+    query.done = true;
+    query.wake.cancel();
 }
 
-// One c-ares channel driven by poll() until its queries are answered or the deadline passes.
-class Channel {
-  public:
-    Channel(const std::string& serversCsv, std::chrono::milliseconds timeout) {
+}  // namespace
+
+// One c-ares channel for the whole service; its sockets are watched by the event loop.
+struct DnsResolver::Channel : std::enable_shared_from_this<DnsResolver::Channel> {
+    struct Watch {
+        Watch(asio::io_context& io, int fd) : descriptor(io, fd) {}
+        asio::posix::stream_descriptor descriptor;
+        bool read = false;
+        bool write = false;
+        bool reading = false;
+        bool writing = false;
+    };
+    using WatchPtr = std::shared_ptr<Watch>;
+
+    Channel(asio::io_context& context, const std::string& serversCsv,
+            std::chrono::milliseconds timeout)
+        : io(context), timer(context) {
         static std::once_flag libraryInit;
         std::call_once(libraryInit, [] { ares_library_init(ARES_LIB_INIT_ALL); });
         ares_options options{};
         options.timeout = static_cast<int>(timeout.count());
         options.tries = kTries;
         options.flags = ARES_FLAG_NOSEARCH | ARES_FLAG_NOALIASES;
-        const int mask = ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_FLAGS;
-        if (ares_init_options(&channel_, &options, mask) != ARES_SUCCESS) {
+        options.sock_state_cb = &Channel::onSocketState;
+        options.sock_state_cb_data = this;
+        const int mask =
+            ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_FLAGS | ARES_OPT_SOCK_STATE_CB;
+        if (ares_init_options(&channel, &options, mask) != ARES_SUCCESS) {
             throw std::runtime_error("DNS resolver could not be set up");
         }
         if (!serversCsv.empty() &&
-            ares_set_servers_ports_csv(channel_, serversCsv.c_str()) != ARES_SUCCESS) {
-            ares_destroy(channel_);
+            ares_set_servers_ports_csv(channel, serversCsv.c_str()) != ARES_SUCCESS) {
+            ares_destroy(channel);
             throw std::runtime_error("invalid DNS server list: " + serversCsv);
         }
     }
-    ~Channel() { ares_destroy(channel_); }
-    Channel(const Channel&) = delete;
-    Channel& operator=(const Channel&) = delete;
 
-    void send(const std::string& name, int type, Query& query) {
-        ares_query(channel_, name.c_str(), ns_c_in, type, onAnswer, &query);
+    ~Channel() {
+        // c-ares closes its sockets itself; the loop only lets go of them.
+        for (auto& [fd, watch] : watches) {
+            watch->descriptor.release();
+        }
+        watches.clear();
+        closed = true;
+        ares_destroy(channel);
     }
 
-    void run(std::chrono::steady_clock::time_point deadline) {
-        for (;;) {
-            std::array<ares_socket_t, ARES_GETSOCK_MAXNUM> sockets{};
-            const int bits = ares_getsock(channel_, sockets.data(), ARES_GETSOCK_MAXNUM);
-            std::array<pollfd, ARES_GETSOCK_MAXNUM> fds{};
-            nfds_t count = 0;
-            for (int i = 0; i < ARES_GETSOCK_MAXNUM; ++i) {
-                short events = 0;
-                if (ARES_GETSOCK_READABLE(bits, i)) {
-                    events |= POLLIN;
-                }
-                if (ARES_GETSOCK_WRITABLE(bits, i)) {
-                    events |= POLLOUT;
-                }
-                if (events != 0) {
-                    fds[count++] = pollfd{sockets[i], events, 0};
-                }
-            }
-            if (count == 0) {
-                return;  // nothing outstanding
-            }
-            const auto now = std::chrono::steady_clock::now();
-            if (now >= deadline) {
-                ares_cancel(channel_);
-                return;
-            }
-            timeval maxWait{};
-            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now);
-            maxWait.tv_sec = static_cast<time_t>(left.count() / 1000000);
-            maxWait.tv_usec = static_cast<suseconds_t>(left.count() % 1000000);
-            timeval wait{};
-            const timeval* next = ares_timeout(channel_, &maxWait, &wait);
-            const int waitMs = static_cast<int>(next->tv_sec * 1000 + next->tv_usec / 1000) + 1;
-            if (poll(fds.data(), count, waitMs) <= 0) {
-                ares_process_fd(channel_, ARES_SOCKET_BAD, ARES_SOCKET_BAD);
-                continue;
-            }
-            for (nfds_t i = 0; i < count; ++i) {
-                const bool readable = (fds[i].revents & (POLLIN | POLLERR | POLLHUP)) != 0;
-                const bool writable = (fds[i].revents & POLLOUT) != 0;
-                ares_process_fd(channel_, readable ? fds[i].fd : ARES_SOCKET_BAD,
-                                writable ? fds[i].fd : ARES_SOCKET_BAD);
-            }
+    static void onSocketState(void* data, ares_socket_t fd, int readable, int writable) {
+        auto* self = static_cast<Channel*>(data);
+        if (!self->closed) {
+            self->socketState(fd, readable != 0, writable != 0);
         }
     }
 
-  private:
-    ares_channel channel_ = nullptr;
+    void socketState(int fd, bool readable, bool writable) {
+        const auto found = watches.find(fd);
+        if (!readable && !writable) {
+            if (found != watches.end()) {
+                found->second->descriptor.release();
+                watches.erase(found);
+            }
+            return;
+        }
+        WatchPtr watch = found != watches.end() ? found->second : std::make_shared<Watch>(io, fd);
+        watches[fd] = watch;
+        watch->read = readable;
+        watch->write = writable;
+        arm(fd, watch);
+    }
+
+    void arm(int fd, const WatchPtr& watch) {
+        if (watch->read && !watch->reading) {
+            watch->reading = true;
+            watch->descriptor.async_wait(
+                asio::posix::stream_descriptor::wait_read,
+                [weak = weak_from_this(), fd, watch](boost::system::error_code ec) {
+                    watch->reading = false;
+                    if (const auto self = weak.lock(); self && !ec) {
+                        self->ready(fd, watch, fd, ARES_SOCKET_BAD);
+                    }
+                });
+        }
+        if (watch->write && !watch->writing) {
+            watch->writing = true;
+            watch->descriptor.async_wait(
+                asio::posix::stream_descriptor::wait_write,
+                [weak = weak_from_this(), fd, watch](boost::system::error_code ec) {
+                    watch->writing = false;
+                    if (const auto self = weak.lock(); self && !ec) {
+                        self->ready(fd, watch, ARES_SOCKET_BAD, fd);
+                    }
+                });
+        }
+    }
+
+    void ready(int fd, const WatchPtr& watch, ares_socket_t readFd, ares_socket_t writeFd) {
+        ares_process_fd(channel, readFd, writeFd);
+        if (const auto found = watches.find(fd); found != watches.end() && found->second == watch) {
+            arm(fd, watch);
+        }
+        armTimer();
+    }
+
+    // c-ares's own retry and timeout clock.
+    void armTimer() {
+        timeval left{};
+        if (ares_timeout(channel, nullptr, &left) == nullptr) {
+            timer.cancel();
+            return;
+        }
+        timer.expires_after(std::chrono::seconds(left.tv_sec) +
+                            std::chrono::microseconds(left.tv_usec));
+        timer.async_wait([weak = weak_from_this()](boost::system::error_code ec) {
+            if (const auto self = weak.lock(); self && !ec) {
+                ares_process_fd(self->channel, ARES_SOCKET_BAD, ARES_SOCKET_BAD);
+                self->armTimer();
+            }
+        });
+    }
+
+    QueryPtr send(const std::string& name, int type) {
+        auto query = std::make_shared<Query>(io);
+        ares_query(channel, name.c_str(), ns_c_in, type, onAnswer, new QueryPtr(query));
+        armTimer();
+        return query;
+    }
+
+    asio::io_context& io;
+    ares_channel channel = nullptr;
+    asio::steady_timer timer;
+    std::unordered_map<int, WatchPtr> watches;
+    bool closed = false;
 };
 
-struct AddressQueries {
-    Query a;
-    Query aaaa;
-};
+namespace {
 
-void sendAddressQueries(Channel& channel, const std::string& host, AddressQueries& queries) {
-    channel.send(host, ns_t_a, queries.a);
-    channel.send(host, ns_t_aaaa, queries.aaaa);
+// Waits for the answer until the deadline; a late answer is dropped.
+asio::awaitable<void> awaitAnswer(const QueryPtr& query, Clock::time_point deadline) {
+    if (!query->done) {
+        query->wake.expires_at(deadline);
+        boost::system::error_code ec;
+        co_await query->wake.async_wait(asio::redirect_error(asio::use_awaitable, ec));
+    }
 }
 
-std::vector<std::string> addressesOf(const AddressQueries& queries) {
-    std::vector<std::string> out;
-    char text[INET6_ADDRSTRLEN];
-    if (queries.a.outcome == Outcome::Records) {
-        std::array<ares_addrttl, kMaxAddressesPerFamily> ttls{};
-        int n = kMaxAddressesPerFamily;
-        if (ares_parse_a_reply(queries.a.answer.data(), static_cast<int>(queries.a.answer.size()),
-                               nullptr, ttls.data(), &n) == ARES_SUCCESS) {
-            for (int i = 0; i < n; ++i) {
-                out.emplace_back(inet_ntop(AF_INET, &ttls[i].ipaddr, text, sizeof text));
-            }
-        }
-    }
-    if (queries.aaaa.outcome == Outcome::Records) {
-        std::array<ares_addr6ttl, kMaxAddressesPerFamily> ttls{};
-        int n = kMaxAddressesPerFamily;
-        if (ares_parse_aaaa_reply(queries.aaaa.answer.data(),
-                                  static_cast<int>(queries.aaaa.answer.size()), nullptr,
-                                  ttls.data(), &n) == ARES_SUCCESS) {
-            for (int i = 0; i < n; ++i) {
-                out.emplace_back(inet_ntop(AF_INET6, &ttls[i].ip6addr, text, sizeof text));
-            }
-        }
-    }
-    return out;
+struct AddressQueries {
+    QueryPtr a;
+    QueryPtr aaaa;
+};
+
+template <class Channel>
+AddressQueries sendAddressQueries(Channel& channel, const std::string& host) {
+    return AddressQueries{channel.send(host, ns_t_a), channel.send(host, ns_t_aaaa)};
+}
+
+asio::awaitable<void> awaitAddresses(const AddressQueries& queries, Clock::time_point deadline) {
+    co_await awaitAnswer(queries.a, deadline);
+    co_await awaitAnswer(queries.aaaa, deadline);
 }
 
 bool isAnswer(Outcome outcome) {
@@ -167,29 +234,41 @@ bool isAnswer(Outcome outcome) {
            outcome == Outcome::NoSuchName;
 }
 
-bool eitherFailed(const AddressQueries& queries) {
-    return !isAnswer(queries.a.outcome) || !isAnswer(queries.aaaa.outcome);
+// The addresses, and whether every answer was usable.
+std::pair<std::vector<std::string>, bool> addressesOf(const AddressQueries& queries) {
+    std::vector<std::string> out;
+    bool usable = isAnswer(queries.a->outcome) && isAnswer(queries.aaaa->outcome);
+    char text[INET6_ADDRSTRLEN];
+    if (queries.a->outcome == Outcome::Records) {
+        std::array<ares_addrttl, kMaxAddressesPerFamily> ttls{};
+        int n = kMaxAddressesPerFamily;
+        if (ares_parse_a_reply(queries.a->answer.data(), static_cast<int>(queries.a->answer.size()),
+                               nullptr, ttls.data(), &n) == ARES_SUCCESS) {
+            for (int i = 0; i < n; ++i) {
+                out.emplace_back(inet_ntop(AF_INET, &ttls[i].ipaddr, text, sizeof text));
+            }
+        } else {
+            usable = false;
+        }
+    }
+    if (queries.aaaa->outcome == Outcome::Records) {
+        std::array<ares_addr6ttl, kMaxAddressesPerFamily> ttls{};
+        int n = kMaxAddressesPerFamily;
+        if (ares_parse_aaaa_reply(queries.aaaa->answer.data(),
+                                  static_cast<int>(queries.aaaa->answer.size()), nullptr,
+                                  ttls.data(), &n) == ARES_SUCCESS) {
+            for (int i = 0; i < n; ++i) {
+                out.emplace_back(inet_ntop(AF_INET6, &ttls[i].ip6addr, text, sizeof text));
+            }
+        } else {
+            usable = false;
+        }
+    }
+    return {out, usable};
 }
 
 DomainResult unknown(std::string detail) {
     return DomainResult{DomainStatus::Unknown, {}, std::move(detail)};
-}
-
-DomainResult implicitExchanger(Channel& channel, const std::string& domain,
-                               std::chrono::steady_clock::time_point deadline) {
-    AddressQueries queries;
-    sendAddressQueries(channel, domain, queries);
-    channel.run(deadline);
-    auto addresses = addressesOf(queries);
-    if (!addresses.empty()) {
-        return DomainResult{DomainStatus::ImplicitExchanger,
-                            {Exchanger{domain, 0, std::move(addresses)}},
-                            "Kein MX-Eintrag; die Domain selbst nimmt E-Mails an."};
-    }
-    if (eitherFailed(queries)) {
-        return unknown("Die Adresse der Domain ist nicht abfragbar.");
-    }
-    return DomainResult{DomainStatus::NoMailHost, {}, "Die Domain hat keinen Mailserver."};
 }
 
 struct MxRecord {
@@ -197,12 +276,18 @@ struct MxRecord {
     int preference;
 };
 
-std::vector<MxRecord> parseMx(const Query& query) {
+// Nullopt when the answer cannot be read (a compression loop, a cut-off record): that says
+// nothing about the domain.
+std::optional<std::vector<MxRecord>> parseMx(const Query& query) {
     std::vector<MxRecord> records;
     ares_mx_reply* reply = nullptr;
-    if (ares_parse_mx_reply(query.answer.data(), static_cast<int>(query.answer.size()), &reply) !=
-        ARES_SUCCESS) {
+    const int status =
+        ares_parse_mx_reply(query.answer.data(), static_cast<int>(query.answer.size()), &reply);
+    if (status == ARES_ENODATA) {
         return records;
+    }
+    if (status != ARES_SUCCESS) {
+        return std::nullopt;
     }
     for (const ares_mx_reply* r = reply; r != nullptr; r = r->next) {
         records.push_back(MxRecord{r->host != nullptr ? r->host : "", r->priority});
@@ -220,72 +305,90 @@ bool isNullMx(const std::vector<MxRecord>& records) {
 
 }  // namespace
 
-DnsResolver::DnsResolver(std::vector<std::string> servers, std::chrono::milliseconds timeout)
-    : timeout_(timeout) {
+DnsResolver::DnsResolver(asio::io_context& io, const std::vector<std::string>& servers,
+                         std::chrono::milliseconds timeout) {
+    std::string serversCsv;
     for (const auto& server : servers) {
-        if (!serversCsv_.empty()) {
-            serversCsv_ += ',';
+        if (!serversCsv.empty()) {
+            serversCsv += ',';
         }
-        serversCsv_ += server;
+        serversCsv += server;
     }
-    Channel probe(serversCsv_, timeout_);  // reject a bad server list at start, not per check
+    channel_ = std::make_shared<Channel>(io, serversCsv, timeout);
 }
 
-DomainResult DnsResolver::lookUpMailDomain(const std::string& asciiDomain,
-                                           std::chrono::steady_clock::time_point deadline) const {
-    Channel channel(serversCsv_, timeout_);
-    Query mx;
-    channel.send(asciiDomain, ns_t_mx, mx);
-    channel.run(deadline);
-    switch (mx.outcome) {
+DnsResolver::~DnsResolver() = default;
+
+asio::awaitable<DomainResult> DnsResolver::lookUpMailDomain(std::string asciiDomain,
+                                                            Clock::time_point deadline) {
+    // Held for the whole lookup: the channel must outlive the questions asked on it.
+    const std::shared_ptr<Channel> channel = channel_;
+    const QueryPtr mx = channel->send(asciiDomain, ns_t_mx);
+    co_await awaitAnswer(mx, deadline);
+    std::optional<std::vector<MxRecord>> records;
+    switch (mx->outcome) {
         case Outcome::NoSuchName:
-            return DomainResult{DomainStatus::NoSuchDomain, {}, "Die Domain existiert nicht."};
+            co_return DomainResult{DomainStatus::NoSuchDomain, {}, "Die Domain existiert nicht."};
         case Outcome::TimedOut:
-            return unknown("Der DNS-Server hat nicht rechtzeitig geantwortet.");
+            co_return unknown("Der DNS-Server hat nicht rechtzeitig geantwortet.");
         case Outcome::Failed:
-            return unknown("Der DNS-Server meldet einen Fehler.");
+            co_return unknown("Der DNS-Server meldet einen Fehler.");
         case Outcome::NoData:
-            return implicitExchanger(channel, asciiDomain, deadline);
+            records.emplace();
+            break;
         case Outcome::Records:
+            records = parseMx(*mx);
+            if (!records) {
+                co_return unknown("Die Antwort des DNS-Servers ist fehlerhaft.");
+            }
             break;
     }
-    auto records = parseMx(mx);
-    if (records.empty()) {
-        return implicitExchanger(channel, asciiDomain, deadline);
+    if (records->empty()) {
+        const AddressQueries queries = sendAddressQueries(*channel, asciiDomain);
+        co_await awaitAddresses(queries, deadline);
+        auto [addresses, usable] = addressesOf(queries);
+        if (!addresses.empty()) {
+            co_return DomainResult{DomainStatus::ImplicitExchanger,
+                                   {Exchanger{asciiDomain, 0, std::move(addresses)}},
+                                   "Kein MX-Eintrag; die Domain selbst nimmt E-Mails an."};
+        }
+        if (!usable) {
+            co_return unknown("Die Adresse der Domain ist nicht abfragbar.");
+        }
+        co_return DomainResult{DomainStatus::NoMailHost, {}, "Die Domain hat keinen Mailserver."};
     }
-    if (isNullMx(records)) {
-        return DomainResult{
+    if (isNullMx(*records)) {
+        co_return DomainResult{
             DomainStatus::NullMx, {}, "Die Domain nimmt keine E-Mails an (Null-MX)."};
     }
-    std::erase_if(records, [](const MxRecord& r) { return r.host.empty() || r.host == "."; });
-    if (records.size() > kMaxExchangers) {
-        records.resize(kMaxExchangers);
+    std::erase_if(*records, [](const MxRecord& r) { return r.host.empty() || r.host == "."; });
+    if (records->size() > kMaxLookedUpExchangers) {
+        records->resize(kMaxLookedUpExchangers);
     }
-    std::vector<AddressQueries> queries(records.size());
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        sendAddressQueries(channel, records[i].host, queries[i]);
+    std::vector<AddressQueries> queries;
+    for (const auto& record : *records) {
+        queries.push_back(sendAddressQueries(*channel, record.host));
     }
-    channel.run(deadline);
-
     DomainResult result{DomainStatus::MailExchangers, {}, {}};
     bool failed = false;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        auto addresses = addressesOf(queries[i]);
-        failed = failed || eitherFailed(queries[i]);
-        if (!addresses.empty()) {
+    for (std::size_t i = 0; i < records->size(); ++i) {
+        co_await awaitAddresses(queries[i], deadline);
+        auto [addresses, usable] = addressesOf(queries[i]);
+        failed = failed || !usable;
+        if (!addresses.empty() && result.exchangers.size() < kMaxExchangers) {
             result.exchangers.push_back(
-                Exchanger{records[i].host, records[i].preference, std::move(addresses)});
+                Exchanger{(*records)[i].host, (*records)[i].preference, std::move(addresses)});
         }
     }
     if (result.exchangers.empty()) {
         if (failed) {
-            return unknown("Die Mailserver-Adressen sind nicht abfragbar.");
+            co_return unknown("Die Mailserver-Adressen sind nicht abfragbar.");
         }
-        return DomainResult{
+        co_return DomainResult{
             DomainStatus::NoMailHost, {}, "Die Mailserver der Domain haben keine IP-Adresse."};
     }
     result.detail = std::to_string(result.exchangers.size()) + " Mailserver gefunden.";
-    return result;
+    co_return result;
 }
 
 }  // namespace verinox::checkd

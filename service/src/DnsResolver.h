@@ -1,6 +1,13 @@
 #pragma once
 
+// Boost 1.74's awaitable.hpp uses std::exchange without including <utility>.
+#include <utility>
+
+#include <boost/asio/awaitable.hpp>
+#include <boost/asio/io_context.hpp>
+
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,7 +25,7 @@ enum class DomainStatus {
     NullMx,             // RFC 7505: the domain accepts no mail
     NoSuchDomain,       // NXDOMAIN
     NoMailHost,         // the name exists but nothing can receive mail for it
-    Unknown,            // SERVFAIL, refused, timeout
+    Unknown,            // SERVFAIL, refused, timeout, malformed answer
 };
 
 struct DomainResult {
@@ -27,19 +34,24 @@ struct DomainResult {
     std::string detail;                 // German, for the report
 };
 
-// Mail exchanger lookup over c-ares. Each lookup has its own channel, so lookups of different
-// checks run side by side on their own threads and a silent server delays only its own check.
+// Mail exchanger lookup over c-ares, driven by the service's event loop: a lookup waits for its
+// answers without holding a thread, so a silent server delays only the checks that need it.
 class DnsResolver {
   public:
-    // servers: "HOST:PORT" entries; empty means the system's resolvers.
-    DnsResolver(std::vector<std::string> servers, std::chrono::milliseconds timeout);
+    // servers: "HOST:PORT" entries; empty means the system's resolvers. Throws when the list is
+    // unusable.
+    DnsResolver(boost::asio::io_context& io, const std::vector<std::string>& servers,
+                std::chrono::milliseconds timeout);
+    ~DnsResolver();
+    DnsResolver(const DnsResolver&) = delete;
+    DnsResolver& operator=(const DnsResolver&) = delete;
 
-    DomainResult lookUpMailDomain(const std::string& asciiDomain,
-                                  std::chrono::steady_clock::time_point deadline) const;
+    boost::asio::awaitable<DomainResult> lookUpMailDomain(
+        std::string asciiDomain, std::chrono::steady_clock::time_point deadline);
 
   private:
-    std::string serversCsv_;
-    std::chrono::milliseconds timeout_;
+    struct Channel;
+    std::shared_ptr<Channel> channel_;
 };
 
 }  // namespace verinox::checkd

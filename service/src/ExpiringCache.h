@@ -1,86 +1,68 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
-#include <future>
-#include <mutex>
+#include <list>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
 
 namespace verinox::checkd {
 
-// Results kept for a while under a key. Concurrent requests for a key that is being computed wait
-// for that one computation instead of starting their own.
+// Results kept for a while under a key, at most maxEntries of them: a new result pushes out the
+// least recently used one, in constant time. Used from the event loop's thread only.
 template <class Value>
 class ExpiringCache {
   public:
     using Clock = std::chrono::steady_clock;
-    // The computation returns the value and how long it may be kept (zero: not at all).
-    using Computation = std::function<std::pair<Value, Clock::duration>()>;
 
     explicit ExpiringCache(std::size_t maxEntries) : maxEntries_(maxEntries) {}
 
-    Value getOrCompute(const std::string& key, const Computation& compute) {
-        std::promise<Value> promise;
-        std::shared_future<Value> pending;
-        {
-            std::lock_guard lock(mutex_);
-            const auto found = entries_.find(key);
-            if (found != entries_.end() &&
-                (!found->second.ready || found->second.expires > Clock::now())) {
-                pending = found->second.value;
-            } else {
-                if (entries_.size() >= maxEntries_) {
-                    dropExpired();
-                }
-                entries_.insert_or_assign(key, Entry{promise.get_future().share(), {}, false});
-            }
+    // The kept value, if it has not expired; it becomes the most recently used.
+    std::optional<Value> find(const std::string& key) {
+        const auto found = index_.find(key);
+        if (found == index_.end()) {
+            return std::nullopt;
         }
-        if (pending.valid()) {
-            return pending.get();
+        if (found->second->expires <= Clock::now()) {
+            order_.erase(found->second);
+            index_.erase(found);
+            return std::nullopt;
         }
-        try {
-            auto [value, keep] = compute();
-            {
-                std::lock_guard lock(mutex_);
-                if (keep > Clock::duration::zero() && entries_.size() <= maxEntries_) {
-                    auto& entry = entries_.at(key);
-                    entry.expires = Clock::now() + keep;
-                    entry.ready = true;
-                } else {
-                    entries_.erase(key);
-                }
-            }
-            promise.set_value(value);
-            return value;
-        } catch (...) {
-            {
-                std::lock_guard lock(mutex_);
-                entries_.erase(key);
-            }
-            promise.set_exception(std::current_exception());
-            throw;
-        }
+        order_.splice(order_.begin(), order_, found->second);
+        return found->second->value;
     }
+
+    // Keeps the value for the given time; zero keeps nothing (and drops an older value).
+    void store(const std::string& key, Value value, Clock::duration keep) {
+        if (const auto found = index_.find(key); found != index_.end()) {
+            order_.erase(found->second);
+            index_.erase(found);
+        }
+        if (keep <= Clock::duration::zero() || maxEntries_ == 0) {
+            return;
+        }
+        if (index_.size() >= maxEntries_) {
+            index_.erase(order_.back().key);
+            order_.pop_back();
+        }
+        order_.push_front(Entry{key, std::move(value), Clock::now() + keep});
+        index_.emplace(key, order_.begin());
+    }
+
+    std::size_t size() const { return index_.size(); }
 
   private:
     struct Entry {
-        std::shared_future<Value> value;
+        std::string key;
+        Value value;
         Clock::time_point expires;
-        bool ready;
     };
-
-    void dropExpired() {
-        const auto now = Clock::now();
-        std::erase_if(entries_, [&](const auto& item) {
-            return item.second.ready && item.second.expires <= now;
-        });
-    }
+    using Order = std::list<Entry>;  // most recently used first
 
     std::size_t maxEntries_;
-    std::mutex mutex_;
-    std::unordered_map<std::string, Entry> entries_;
+    Order order_;
+    std::unordered_map<std::string, typename Order::iterator> index_;
 };
 
 }  // namespace verinox::checkd

@@ -107,16 +107,27 @@ Options parseOptions(const std::vector<std::string>& arguments,
         } else if (option == "--cache") {
             options.checker.cacheTime = std::chrono::seconds(
                 parseInteger(option, value(), 0, std::numeric_limits<int>::max()));
-        } else if (option == "--threads") {
-            options.threads = static_cast<std::size_t>(parseInteger(option, value(), 1, 1024));
+        } else if (option == "--stop-grace") {
+            options.server.stopGrace = parseSeconds(option, value());
+        } else if (option == "--max-checks") {
+            options.server.pendingChecks =
+                static_cast<std::size_t>(parseInteger(option, value(), 1, 1000000));
+        } else if (option == "--max-connections") {
+            options.server.connections =
+                static_cast<std::size_t>(parseInteger(option, value(), 1, 1000000));
+        } else if (option == "--max-connections-per-client") {
+            options.server.connectionsPerClient =
+                static_cast<std::size_t>(parseInteger(option, value(), 1, 1000000));
         } else if (option == "--smtp-sessions") {
             options.checker.smtpSessions =
                 static_cast<std::size_t>(parseInteger(option, value(), 1, 1024));
-        } else if (option == "--smtp-per-domain") {
-            options.checker.smtpSessionsPerDomain =
+        } else if (option == "--smtp-per-exchanger" || option == "--smtp-per-domain") {
+            options.checker.smtpSessionsPerExchanger =
                 static_cast<std::size_t>(parseInteger(option, value(), 1, 1024));
         } else if (option == "--allow-private-mx") {
             options.checker.smtp.allowPrivateExchangers = true;
+        } else if (option == "--probe-literals") {
+            options.checker.smtp.probeLiterals = true;
         } else if (option == "--data") {
             options.dataDirectory = value();
         } else {
@@ -142,10 +153,16 @@ std::string usageText() {
            "  --timeout SECONDS       limit for each DNS and SMTP step (10)\n"
            "  --budget SECONDS        limit for one whole check (30)\n"
            "  --cache SECONDS         how long results are kept; 0 keeps none (600)\n"
-           "  --threads N             requests served at once (64)\n"
+           "  --max-checks N          checks under way at once; more get 503 (4096)\n"
+           "  --stop-grace SECONDS    on SIGTERM, time left to checks under way (10)\n"
+           "  --max-connections N     client connections open at once (10000)\n"
+           "  --max-connections-per-client N\n"
+           "                          of them from one client address (4096)\n"
            "  --smtp-sessions N       SMTP sessions open at once (32)\n"
-           "  --smtp-per-domain N     SMTP sessions open at once per domain (2)\n"
-           "  --allow-private-mx      also ask exchangers on private or loopback addresses\n"
+           "  --smtp-per-exchanger N  SMTP sessions open at once per exchanger address (2)\n"
+           "  --allow-private-mx      also ask exchangers on special-purpose addresses\n"
+           "                          (private, loopback, documentation, ...)\n"
+           "  --probe-literals        also ask the hosts of address literals (user@[IP])\n"
            "  --data DIR              classification lists (../share/verinox-checkd beside\n"
            "                          the program)\n"
            "  -h, --help              show this text\n";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AddressChecker.h"
+#include "CheckServer.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -18,7 +19,7 @@ class UsageError : public std::runtime_error {
 struct Options {
     std::string listenHost = "127.0.0.1";
     int listenPort = 8470;
-    std::size_t threads = 64;
+    ServerLimits server;
     std::filesystem::path dataDirectory;
     CheckerSettings checker;
     bool help = false;

@@ -83,8 +83,12 @@ std::string_view mailboxStatusKey(MailboxStatus status) {
             return "deliverable";
         case MailboxStatus::Rejected:
             return "rejected";
+        case MailboxStatus::Disabled:
+            return "disabled";
         case MailboxStatus::MailboxFull:
             return "mailbox-full";
+        case MailboxStatus::SenderBlocked:
+            return "sender-blocked";
         case MailboxStatus::Temporary:
             return "temporary";
         case MailboxStatus::Refused:
@@ -95,8 +99,26 @@ std::string_view mailboxStatusKey(MailboxStatus status) {
             return "no-connection";
         case MailboxStatus::PrivateExchanger:
             return "private-exchanger";
+        case MailboxStatus::LiteralNotProbed:
+            return "literal-not-probed";
+        case MailboxStatus::Busy:
+            return "busy";
     }
     return "no-connection";
+}
+
+std::string_view catchAllKey(CatchAll catchAll) {
+    switch (catchAll) {
+        case CatchAll::Yes:
+            return "yes";
+        case CatchAll::No:
+            return "no";
+        case CatchAll::Undecided:
+            return "undecided";
+        case CatchAll::NotTested:
+            break;
+    }
+    return "not-tested";
 }
 
 void appendRow(std::string& html, std::string_view title, std::string_view text) {
@@ -138,6 +160,11 @@ void appendReport(std::string& html, const CheckReport& report) {
     if (report.domain && !report.domain->exchangers.empty()) {
         appendRow(html, "Mailserver", exchangerList(*report.domain));
     }
+    if (report.exchangersNotChecked > 0) {
+        appendRow(
+            html, "Nicht geprüft",
+            std::to_string(report.exchangersNotChecked) + " Mailserver ohne Internet-Adresse.");
+    }
     if (report.mailbox) {
         std::string text = report.mailbox->detail;
         const auto& result = report.mailbox->result;
@@ -147,9 +174,12 @@ void appendReport(std::string& html, const CheckReport& report) {
         if (result.replyCode != 0) {
             text += " Antwort: " + std::to_string(result.replyCode) + " " + result.replyText;
         }
-        if (result.status == MailboxStatus::Deliverable) {
-            text += result.catchAll ? " Auch eine Zufallsadresse wurde angenommen (Catch-all)."
-                                    : " Eine Zufallsadresse wurde abgelehnt.";
+        if (result.catchAll == CatchAll::Yes) {
+            text += " Auch eine Zufallsadresse wurde angenommen (Catch-all).";
+        } else if (result.catchAll == CatchAll::No) {
+            text += " Eine Zufallsadresse wurde abgelehnt.";
+        } else if (result.catchAll == CatchAll::Undecided) {
+            text += " Die Antwort auf eine Zufallsadresse blieb offen.";
         }
         appendRow(html, "3. Postfach", text);
     } else {
@@ -237,9 +267,11 @@ std::string renderHtml(const CheckReport& report) {
 std::string renderJson(const CheckReport& report) {
     using nlohmann::json;
     json out;
+    out["schemaVersion"] = kJsonSchemaVersion;
     out["address"] = toDisplayUtf8(report.address);
     out["verdict"] = verdictWord(report.verdict);
     out["reason"] = report.reason;
+    out["reasonKey"] = report.reasonKey;
     out["suggestion"] = report.suggestion ? json(*report.suggestion) : json(nullptr);
     out["syntax"] = {{"valid", report.syntax.valid},
                      {"detail", report.syntax.detail},
@@ -256,17 +288,23 @@ std::string renderJson(const CheckReport& report) {
         }
         out["domain"] = {{"status", domainStatusKey(report.domain->status)},
                          {"detail", report.domain->detail},
-                         {"exchangers", exchangers}};
+                         {"exchangers", exchangers},
+                         {"exchangersNotChecked", report.exchangersNotChecked}};
     }
     out["mailbox"] = nullptr;
     if (report.mailbox) {
         const auto& r = report.mailbox->result;
-        out["mailbox"] = {{"status", mailboxStatusKey(r.status)},
-                          {"detail", report.mailbox->detail},
-                          {"catchAll", r.catchAll},
-                          {"exchanger", r.exchanger},
-                          {"replyCode", r.replyCode},
-                          {"replyText", r.replyText}};
+        out["mailbox"] = {
+            {"status", mailboxStatusKey(r.status)},
+            {"detail", report.mailbox->detail},
+            {"catchAll", r.catchAll == CatchAll::Yes},
+            {"catchAllTest", catchAllKey(r.catchAll)},
+            {"exchanger", r.exchanger},
+            {"replyCode", r.replyCode},
+            {"enhancedCode", r.enhancedCode.empty() ? json(nullptr) : json(r.enhancedCode)},
+            {"replyText", r.replyText},
+            {"retryAfterSeconds",
+             r.retryAfterSeconds ? json(*r.retryAfterSeconds) : json(nullptr)}};
     }
     out["classification"] = nullptr;
     if (report.classification) {
@@ -283,6 +321,10 @@ std::string renderErrorPage(int status) {
         text = "Diese Seite gibt es hier nicht.";
     } else if (status == 405) {
         text = "Nur GET und HEAD sind erlaubt.";
+    } else if (status == 413 || status == 431) {
+        text = "Diese Anfrage ist zu groß.";
+    } else if (status == 503) {
+        text = "Der Dienst ist gerade ausgelastet; bitte gleich noch einmal versuchen.";
     } else if (status >= 500) {
         text = "Bei der Prüfung ist ein interner Fehler aufgetreten.";
     }

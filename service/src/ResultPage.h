@@ -16,6 +16,9 @@ std::string escapeHtml(std::string_view text);
 // the reason and the suggestion; the step-by-step report follows below.
 std::string renderHtml(const CheckReport& report);
 
+// Raised whenever a field changes meaning or goes; new fields alone keep it.
+inline constexpr int kJsonSchemaVersion = 2;
+
 std::string renderJson(const CheckReport& report);
 
 // A page for requests that are not checks (unknown path, wrong method, malformed request).

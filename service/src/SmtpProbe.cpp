@@ -2,32 +2,46 @@
 
 #include "AddressScope.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <boost/asio/connect.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/read_until.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/this_coro.hpp>
+#include <boost/asio/use_awaitable.hpp>
+#include <boost/asio/write.hpp>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <random>
+#include <regex>
 #include <stdexcept>
 
 namespace verinox::checkd {
-namespace {
 
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
+
+namespace {
 
 constexpr std::size_t kMaxReplyLineOctets = 1000;
 constexpr std::size_t kMaxReplyLines = 100;
 constexpr std::size_t kMaxShownReplyOctets = 200;
-constexpr std::size_t kCatchAllProbeLength = 16;
-constexpr std::string_view kCatchAllAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
-constexpr std::array kMailboxUnavailable = {550, 551, 553};
-constexpr std::array kMailboxFull = {452, 552};
+constexpr std::size_t kCatchAllMinLength = 10;
+constexpr std::size_t kCatchAllMaxLength = 16;
+constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz";
+constexpr std::string_view kLettersAndDigits = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::array kNoMailbox = {550, 551, 553};
+constexpr std::array kFull = {452, 552};
+// Wording of refusals that are about our sender (its address or host on a block list), not
+// about the mailbox asked for.
+constexpr std::array<std::string_view, 12> kBlockListWords = {
+    "spamhaus", "blocklist", "block list", "blacklist", "black list", "blocked using",
+    "dnsbl",    "listed at", "listed in",  "spamcop",   "barracuda",  "reputation"};
+constexpr std::array<std::string_view, 4> kDisabledWords = {"disabled", "inactive", "suspended",
+                                                            "deactivated"};
+constexpr std::array<std::string_view, 3> kFullWords = {"mailbox full", "over quota",
+                                                        "quota exceeded"};
 
 // The session broke off: connection refused or lost, a step timed out, or the reply was garbage.
 class SessionLost : public std::runtime_error {
@@ -41,16 +55,17 @@ struct Reply {
 
     bool positive() const { return code >= 200 && code < 300; }
     bool transient() const { return code >= 400 && code < 500; }
+    std::string text() const {
+        std::string joined;
+        for (const auto& line : lines) {
+            joined += (joined.empty() ? "" : " ") + line;
+        }
+        return joined;
+    }
 };
 
 std::string printable(const Reply& reply) {
-    std::string text;
-    for (const auto& line : reply.lines) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += line;
-    }
+    std::string text = reply.text();
     std::replace_if(
         text.begin(), text.end(), [](char c) { return c < 0x20 || c > 0x7E; }, '?');
     if (text.size() > kMaxShownReplyOctets) {
@@ -59,63 +74,108 @@ std::string printable(const Reply& reply) {
     return text;
 }
 
+std::string lowerAscii(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return out;
+}
+
+bool mentions(const std::string& lowerText, const auto& words) {
+    return std::any_of(words.begin(), words.end(), [&](std::string_view word) {
+        return lowerText.find(word) != std::string::npos;
+    });
+}
+
+bool isOneOf(int code, const auto& codes) {
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+// "5.1.1" at the start of the text, in the class of the reply code (RFC 3463, RFC 2034).
+std::string enhancedCodeOf(int code, std::string_view text) {
+    static const std::regex kPattern(R"(^([245])\.(\d{1,3})\.(\d{1,3})(\s|$))");
+    std::match_results<std::string_view::const_iterator> match;
+    if (!std::regex_search(text.begin(), text.end(), match, kPattern) ||
+        match[1].str()[0] - '0' != code / 100) {
+        return {};
+    }
+    return match[1].str() + "." + match[2].str() + "." + match[3].str();
+}
+
+std::optional<int> retryTimeOf(const std::string& lowerText) {
+    static const std::regex kPattern(
+        R"((?:try again|retry|again in|wait)\D{0,24}(\d{1,6})\s*(seconds?|secs?|s\b|minutes?|mins?|m\b|hours?|h\b))");
+    std::smatch match;
+    if (!std::regex_search(lowerText, match, kPattern)) {
+        return std::nullopt;
+    }
+    const int amount = std::stoi(match[1].str());
+    const char unit = match[2].str()[0];
+    return unit == 'h' ? amount * 3600 : unit == 'm' ? amount * 60 : amount;
+}
+
+std::string randomLocalPart() {
+    thread_local std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> length(kCatchAllMinLength, kCatchAllMaxLength);
+    std::uniform_int_distribution<std::size_t> letter(0, kLetters.size() - 1);
+    std::uniform_int_distribution<std::size_t> any(0, kLettersAndDigits.size() - 1);
+    std::string local(1, kLetters[letter(generator)]);
+    for (std::size_t n = length(generator); local.size() < n;) {
+        local += kLettersAndDigits[any(generator)];
+    }
+    return local;
+}
+
+bool advertises(const Reply& ehlo, std::string_view keyword) {
+    return std::any_of(ehlo.lines.begin(), ehlo.lines.end(), [&](const std::string& line) {
+        const std::string upper = [&] {
+            std::string out = line.substr(0, keyword.size());
+            std::transform(out.begin(), out.end(), out.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+            return out;
+        }();
+        return upper == keyword && (line.size() == keyword.size() || line[keyword.size()] == ' ');
+    });
+}
+
+// One SMTP connection whose every step has a deadline: when it passes, the socket is closed
+// and the step fails.
 class Session {
   public:
-    Session(const std::string& address, int port, Clock::time_point deadline) {
-        sockaddr_storage storage{};
-        socklen_t length = 0;
-        auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
-        auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
-        if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
-            v4->sin_family = AF_INET;
-            v4->sin_port = htons(static_cast<std::uint16_t>(port));
-            length = sizeof *v4;
-        } else if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
-            v6->sin6_family = AF_INET6;
-            v6->sin6_port = htons(static_cast<std::uint16_t>(port));
-            length = sizeof *v6;
-        } else {
-            throw SessionLost("not a numeric address");
-        }
-        fd_ = socket(storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (fd_ < 0) {
-            throw SessionLost(std::strerror(errno));
-        }
-        if (connect(fd_, reinterpret_cast<sockaddr*>(&storage), length) != 0) {
-            if (errno != EINPROGRESS) {
-                throwLost();
-            }
-            wait(POLLOUT, deadline);
-            int error = 0;
-            socklen_t size = sizeof error;
-            getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size);
-            if (error != 0) {
-                throw SessionLost(std::strerror(error));
-            }
-        }
+    explicit Session(const asio::any_io_executor& executor)
+        : state_(std::make_shared<State>(executor)) {}
+    ~Session() {
+        boost::system::error_code ignored;
+        state_->watchdog.cancel();
+        state_->socket.close(ignored);
     }
-    ~Session() { close(fd_); }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    Reply command(const std::string& line, Clock::time_point deadline) {
-        const std::string wire = line + "\r\n";
-        for (std::size_t sent = 0; sent < wire.size();) {
-            wait(POLLOUT, deadline);
-            const ssize_t n = send(fd_, wire.data() + sent, wire.size() - sent, MSG_NOSIGNAL);
-            if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                throwLost();
-            }
-            sent += n > 0 ? static_cast<std::size_t>(n) : 0;
+    asio::awaitable<void> connect(std::string address, int port, Clock::time_point deadline) {
+        boost::system::error_code ec;
+        const auto ip = asio::ip::make_address(address, ec);
+        if (ec) {
+            throw SessionLost("not a numeric address");
         }
-        return readReply(deadline);
+        co_await guarded(deadline, state_->socket.async_connect(
+                                       tcp::endpoint(ip, static_cast<unsigned short>(port)),
+                                       asio::use_awaitable));
+    }
+
+    asio::awaitable<Reply> command(const std::string& line, Clock::time_point deadline) {
+        const std::string wire = line + "\r\n";
+        co_await guarded(
+            deadline, asio::async_write(state_->socket, asio::buffer(wire), asio::use_awaitable));
+        co_return co_await readReply(deadline);
     }
 
     // A multi-line reply: "250-first", ..., "250 last".
-    Reply readReply(Clock::time_point deadline) {
+    asio::awaitable<Reply> readReply(Clock::time_point deadline) {
         Reply reply;
         for (;;) {
-            const std::string line = readLine(deadline);
+            std::string line = co_await readLine(deadline);
             if (line.size() < 3 ||
                 !std::all_of(line.begin(), line.begin() + 3,
                              [](char c) { return c >= '0' && c <= '9'; }) ||
@@ -129,7 +189,7 @@ class Session {
             reply.code = code;
             reply.lines.push_back(line.size() > 4 ? line.substr(4) : std::string());
             if (line.size() == 3 || line[3] == ' ') {
-                return reply;
+                co_return reply;
             }
             if (reply.lines.size() >= kMaxReplyLines) {
                 throw SessionLost("reply too long");
@@ -138,147 +198,163 @@ class Session {
     }
 
   private:
-    [[noreturn]] static void throwLost() { throw SessionLost(std::strerror(errno)); }
+    struct State {
+        explicit State(const asio::any_io_executor& executor)
+            : socket(executor), watchdog(executor) {}
+        tcp::socket socket;
+        asio::steady_timer watchdog;
+    };
 
-    void wait(short events, Clock::time_point deadline) {
-        for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) {
-                throw SessionLost("timeout");
-            }
-            pollfd pfd{fd_, events, 0};
-            const int rc = poll(&pfd, 1, static_cast<int>(left.count()));
-            if (rc > 0) {
-                return;
-            }
-            if (rc < 0 && errno != EINTR) {
-                throwLost();
-            }
+    template <class Operation>
+    asio::awaitable<typename Operation::value_type> guarded(Clock::time_point deadline,
+                                                            Operation operation);
+
+    asio::awaitable<std::string> readLine(Clock::time_point deadline) {
+        std::size_t end = 0;
+        try {
+            arm(deadline);
+            end = co_await asio::async_read_until(
+                state_->socket, asio::dynamic_buffer(buffer_, kMaxReplyLineOctets + 2), "\n",
+                asio::use_awaitable);
+            state_->watchdog.cancel();
+        } catch (const boost::system::system_error& error) {
+            throw SessionLost(error.what());
         }
+        std::string line = buffer_.substr(0, end - 1);
+        buffer_.erase(0, end);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        co_return line;
     }
 
-    std::string readLine(Clock::time_point deadline) {
-        for (;;) {
-            const std::size_t end = buffer_.find('\n');
-            if (end != std::string::npos) {
-                std::string line = buffer_.substr(0, end);
-                buffer_.erase(0, end + 1);
-                if (!line.empty() && line.back() == '\r') {
-                    line.pop_back();
-                }
-                return line;
+    void arm(Clock::time_point deadline) {
+        state_->watchdog.expires_at(deadline);
+        state_->watchdog.async_wait([state = state_](boost::system::error_code ec) {
+            if (!ec) {
+                boost::system::error_code ignored;
+                state->socket.close(ignored);
             }
-            if (buffer_.size() > kMaxReplyLineOctets) {
-                throw SessionLost("reply line too long");
-            }
-            wait(POLLIN, deadline);
-            char chunk[1024];
-            const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
-            if (n == 0) {
-                throw SessionLost("connection closed");
-            }
-            if (n < 0) {
-                if (errno == EAGAIN || errno == EINTR) {
-                    continue;
-                }
-                throwLost();
-            }
-            buffer_.append(chunk, static_cast<std::size_t>(n));
-        }
+        });
     }
 
-    int fd_ = -1;
+    std::shared_ptr<State> state_;
     std::string buffer_;
 };
 
-std::string randomMailbox(const ParsedAddress& address) {
-    thread_local std::mt19937 generator{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, kCatchAllAlphabet.size() - 1);
-    std::string local = "verinox-";
-    for (std::size_t i = 0; i < kCatchAllProbeLength; ++i) {
-        local += kCatchAllAlphabet[pick(generator)];
-    }
-    return local + "@" + address.asciiDomain;
-}
-
-bool isOneOf(int code, const auto& codes) {
-    return std::find(codes.begin(), codes.end(), code) != codes.end();
-}
-
-bool advertises(const Reply& ehlo, std::string_view keyword) {
-    return std::any_of(ehlo.lines.begin(), ehlo.lines.end(), [&](const std::string& line) {
-        if (line.size() < keyword.size()) {
-            return false;
+template <class Operation>
+asio::awaitable<typename Operation::value_type> Session::guarded(Clock::time_point deadline,
+                                                                 Operation operation) {
+    try {
+        arm(deadline);
+        if constexpr (std::is_void_v<typename Operation::value_type>) {
+            co_await std::move(operation);
+            state_->watchdog.cancel();
+        } else {
+            auto value = co_await std::move(operation);
+            state_->watchdog.cancel();
+            co_return value;
         }
-        for (std::size_t i = 0; i < keyword.size(); ++i) {
-            if (std::toupper(static_cast<unsigned char>(line[i])) != keyword[i]) {
-                return false;
-            }
-        }
-        return line.size() == keyword.size() || line[keyword.size()] == ' ';
-    });
-}
-
-MailboxStatus classifyRecipient(const Reply& reply) {
-    if (reply.code == 250 || reply.code == 251) {
-        return MailboxStatus::Deliverable;
+    } catch (const boost::system::system_error& error) {
+        throw SessionLost(error.what());
     }
-    if (isOneOf(reply.code, kMailboxUnavailable)) {
-        return MailboxStatus::Rejected;
-    }
-    if (isOneOf(reply.code, kMailboxFull)) {
-        return MailboxStatus::MailboxFull;
-    }
-    if (reply.transient()) {
-        return MailboxStatus::Temporary;
-    }
-    return MailboxStatus::Refused;
 }
 
 // RSET and QUIT are courtesy: the outcome is known by then, so a failing farewell changes nothing.
-void farewell(Session& session, const auto& step) {
+asio::awaitable<void> farewell(Session& session, const auto& step) {
     try {
-        session.command("RSET", step());
-        session.command("QUIT", step());
+        const std::string reset = "RSET";
+        const std::string quit = "QUIT";
+        co_await session.command(reset, step());
+        co_await session.command(quit, step());
     } catch (const SessionLost&) {
     }
 }
 
+void record(MailboxResult& result, const Reply& reply, const ReplyMeaning& meaning) {
+    result.status = meaning.status;
+    result.replyCode = reply.code;
+    result.enhancedCode = meaning.enhancedCode;
+    result.replyText = printable(reply);
+    result.retryAfterSeconds = meaning.retryAfterSeconds;
+}
+
 }  // namespace
 
-SmtpProbe::SmtpProbe(SmtpSettings settings) : settings_(std::move(settings)) {}
+ReplyMeaning classifyReply(int code, std::string_view text) {
+    ReplyMeaning meaning{MailboxStatus::Refused, enhancedCodeOf(code, text), std::nullopt};
+    const std::string lower = lowerAscii(text);
+    const std::string_view detail = meaning.enhancedCode.empty()
+                                        ? std::string_view()
+                                        : std::string_view(meaning.enhancedCode).substr(2);
+    const auto subject = detail.substr(0, detail.find('.'));
+    if (code == 250 || code == 251) {
+        meaning.status = MailboxStatus::Deliverable;
+    } else if (code < 400 || code >= 600) {
+        meaning.status = MailboxStatus::Refused;
+    } else if (mentions(lower, kBlockListWords) || (code >= 500 && subject == "7")) {
+        meaning.status = MailboxStatus::SenderBlocked;
+    } else if (detail == "2.2" ||
+               (detail.empty() && (isOneOf(code, kFull) || mentions(lower, kFullWords)))) {
+        meaning.status = MailboxStatus::MailboxFull;
+    } else if (code < 500) {
+        meaning.status = MailboxStatus::Temporary;
+        meaning.retryAfterSeconds = retryTimeOf(lower);
+    } else if (detail == "2.1" ||
+               ((detail.empty() || detail == "0.0") && mentions(lower, kDisabledWords))) {
+        meaning.status = MailboxStatus::Disabled;
+    } else if (subject == "1" ||
+               ((detail.empty() || detail == "0.0") && isOneOf(code, kNoMailbox))) {
+        meaning.status = MailboxStatus::Rejected;
+    }
+    return meaning;
+}
 
-MailboxResult SmtpProbe::probe(const std::vector<Exchanger>& exchangers,
-                               const ParsedAddress& address, Clock::time_point deadline) const {
+SmtpProbe::SmtpProbe(SmtpSettings settings, SmtpSlots& slots)
+    : settings_(std::move(settings)), slots_(slots) {}
+
+asio::awaitable<MailboxResult> SmtpProbe::probe(std::vector<Exchanger> exchangers,
+                                                ParsedAddress address, Clock::time_point deadline) {
+    const auto executor = co_await asio::this_coro::executor;
     MailboxResult result;
-    bool contacted = false;
+    // What the last exchanger that would not talk to us said, if none did.
+    std::optional<MailboxResult> refusal;
     bool busy = false;
+    bool noSlot = false;
     for (const auto& exchanger : exchangers) {
         for (const auto& ip : exchanger.addresses) {
-            if (!settings_.allowPrivateExchangers && !isPublicAddress(ip)) {
-                continue;
-            }
-            contacted = true;
             if (Clock::now() >= deadline) {
-                result.status = busy ? MailboxStatus::Temporary : MailboxStatus::NoConnection;
-                return result;
+                break;
+            }
+            // One host, one limit: a v4-mapped AAAA answer counts as its IPv4 address.
+            const std::string host = canonicalAddress(ip).value_or(ip);
+            const SmtpSlots::Slot slot = co_await slots_.acquire(host, deadline);
+            if (!slot) {
+                noSlot = true;
+                continue;
             }
             const auto step = [&] {
                 return std::min(deadline, Clock::now() + settings_.stepTimeout);
             };
+            result = MailboxResult{};
             result.exchanger = exchanger.host + " (" + ip + ")";
             try {
-                Session session(ip, settings_.port, step());
-                const Reply greeting = session.readReply(step());
+                Session session(executor);
+                co_await session.connect(ip, settings_.port, step());
+                const Reply greeting = co_await session.readReply(step());
                 if (!greeting.positive()) {
                     busy = busy || greeting.transient();
+                    refusal = result;
+                    record(*refusal, greeting, classifyReply(greeting.code, greeting.text()));
                     continue;  // this exchanger does not serve us now; the next one may
                 }
-                Reply hello = session.command("EHLO " + settings_.helo, step());
+                // GCC 12 mishandles temporaries around co_await: commands are named values.
+                const std::string ehlo = "EHLO " + settings_.helo;
+                Reply hello = co_await session.command(ehlo, step());
                 const bool extended = hello.positive();
                 if (!extended) {
-                    hello = session.command("HELO " + settings_.helo, step());
+                    const std::string helo = "HELO " + settings_.helo;
+                    hello = co_await session.command(helo, step());
                     if (!hello.positive()) {
                         busy = busy || hello.transient();
                         continue;
@@ -287,47 +363,60 @@ MailboxResult SmtpProbe::probe(const std::vector<Exchanger>& exchangers,
                 const bool utf8 = extended && advertises(hello, "SMTPUTF8");
                 if (address.internationalLocalPart && !utf8) {
                     result.status = MailboxStatus::NoSmtpUtf8;
-                    farewell(session, step);
-                    return result;
+                    co_await farewell(session, step);
+                    co_return result;
                 }
-                const Reply mail =
-                    session.command("MAIL FROM:<" + settings_.mailFrom + ">" +
-                                        (address.internationalLocalPart ? " SMTPUTF8" : ""),
-                                    step());
+                const std::string mailFrom = "MAIL FROM:<" + settings_.mailFrom + ">" +
+                                             (address.internationalLocalPart ? " SMTPUTF8" : "");
+                const Reply mail = co_await session.command(mailFrom, step());
                 if (!mail.positive()) {
-                    result.status =
-                        mail.transient() ? MailboxStatus::Temporary : MailboxStatus::Refused;
-                    result.replyCode = mail.code;
-                    result.replyText = printable(mail);
-                    farewell(session, step);
-                    return result;
+                    ReplyMeaning meaning = classifyReply(mail.code, mail.text());
+                    if (meaning.status != MailboxStatus::SenderBlocked &&
+                        meaning.status != MailboxStatus::Temporary) {
+                        meaning.status = MailboxStatus::Refused;  // about the sender, not the box
+                    }
+                    record(result, mail, meaning);
+                    co_await farewell(session, step);
+                    co_return result;
                 }
-                const Reply rcpt = session.command("RCPT TO:<" + address.mailbox() + ">", step());
-                result.status = classifyRecipient(rcpt);
-                result.replyCode = rcpt.code;
-                result.replyText = printable(rcpt);
+                const std::string rcptTo = "RCPT TO:<" + address.mailbox() + ">";
+                const Reply rcpt = co_await session.command(rcptTo, step());
+                record(result, rcpt, classifyReply(rcpt.code, rcpt.text()));
                 if (result.status == MailboxStatus::Deliverable) {
-                    const Reply other =
-                        session.command("RCPT TO:<" + randomMailbox(address) + ">", step());
-                    result.catchAll = other.code == 250 || other.code == 251;
+                    // Undecided unless the exchanger clearly answers for the random address.
+                    result.catchAll = CatchAll::Undecided;
+                    const std::string randomTo =
+                        "RCPT TO:<" + randomLocalPart() + "@" + address.asciiDomain + ">";
+                    const Reply other = co_await session.command(randomTo, step());
+                    const MailboxStatus otherStatus =
+                        classifyReply(other.code, other.text()).status;
+                    if (otherStatus == MailboxStatus::Deliverable) {
+                        result.catchAll = CatchAll::Yes;
+                    } else if (otherStatus == MailboxStatus::Rejected) {
+                        result.catchAll = CatchAll::No;
+                    }
                 }
-                farewell(session, step);
-                return result;
+                co_await farewell(session, step);
+                co_return result;
             } catch (const SessionLost&) {
-                // A lost catch-all probe leaves the answer about the address standing.
+                // A lost catch-all test leaves the answer about the address standing.
                 if (result.replyCode != 0) {
-                    return result;
+                    co_return result;
                 }
             }
         }
     }
-    if (!contacted) {
-        result.status = MailboxStatus::PrivateExchanger;
-        result.exchanger.clear();
-    } else {
-        result.status = busy ? MailboxStatus::Temporary : MailboxStatus::NoConnection;
+    if (refusal) {
+        if (refusal->status != MailboxStatus::SenderBlocked) {
+            refusal->status = busy ? MailboxStatus::Temporary : MailboxStatus::Refused;
+        }
+        co_return *refusal;
     }
-    return result;
+    result = MailboxResult{};
+    result.status = busy     ? MailboxStatus::Temporary
+                    : noSlot ? MailboxStatus::Busy
+                             : MailboxStatus::NoConnection;
+    co_return result;
 }
 
 }  // namespace verinox::checkd

@@ -54,6 +54,29 @@ std::optional<Decoded> decodeAt(std::string_view bytes, std::size_t pos) {
     return Decoded{codePoint, length};
 }
 
+bool isControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+bool isInvisibleFormatting(char32_t c) {
+    return c == 0x00AD || c == 0x061C || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF;
+}
+
+bool containsAny(std::string_view utf8, bool (*test)(char32_t)) {
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const auto decoded = decodeAt(utf8, pos);
+        if (!decoded) {
+            return false;
+        }
+        if (test(decoded->codePoint)) {
+            return true;
+        }
+        pos += decoded->length;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool isValidUtf8(std::string_view bytes) {
@@ -68,18 +91,11 @@ bool isValidUtf8(std::string_view bytes) {
 }
 
 bool containsControlCharacter(std::string_view utf8) {
-    for (std::size_t pos = 0; pos < utf8.size();) {
-        const auto decoded = decodeAt(utf8, pos);
-        if (!decoded) {
-            return false;
-        }
-        const char32_t c = decoded->codePoint;
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-            return true;
-        }
-        pos += decoded->length;
-    }
-    return false;
+    return containsAny(utf8, isControl);
+}
+
+bool containsInvisibleFormatting(std::string_view utf8) {
+    return containsAny(utf8, isInvisibleFormatting);
 }
 
 bool isAscii(std::string_view bytes) {
@@ -96,8 +112,8 @@ std::string toDisplayUtf8(std::string_view bytes) {
     out.reserve(bytes.size());
     for (std::size_t pos = 0; pos < bytes.size();) {
         const auto decoded = decodeAt(bytes, pos);
-        const bool control = decoded && (decoded->codePoint < 0x20 || (decoded->codePoint >= 0x7F &&
-                                                                       decoded->codePoint <= 0x9F));
+        const bool control =
+            decoded && (isControl(decoded->codePoint) || isInvisibleFormatting(decoded->codePoint));
         if (decoded && !control) {
             out.append(bytes.substr(pos, decoded->length));
             pos += decoded->length;

@@ -14,8 +14,13 @@ bool containsControlCharacter(std::string_view utf8);
 
 bool isAscii(std::string_view bytes);
 
-// Replaces every control character, and every byte that is not part of a well-formed UTF-8
-// sequence, by U+FFFD.
+// True for characters that change how text around them reads without showing themselves:
+// bidirectional embeddings, overrides and isolates, marks, zero-width characters, the byte order
+// mark, the soft hyphen (valid UTF-8 expected).
+bool containsInvisibleFormatting(std::string_view utf8);
+
+// Replaces every control character, every invisible formatting character, and every byte that is
+// not part of a well-formed UTF-8 sequence, by U+FFFD.
 std::string toDisplayUtf8(std::string_view bytes);
 
 }  // namespace verinox::checkd

@@ -3,13 +3,30 @@
 #include "DomainLists.h"
 #include "Options.h"
 
+#include <boost/asio/io_context.hpp>
+
 #include <pthread.h>
+#include <sys/resource.h>
 
 #include <csignal>
 #include <iostream>
 #include <thread>
 
 using namespace verinox::checkd;
+
+namespace {
+
+// Each client connection is a descriptor: the soft limit (often 1024) would refuse idle
+// keep-alive connections long before the connection cap does.
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // Every thread started from here on inherits the blocked set, so only the waiter below
@@ -32,10 +49,12 @@ int main(int argc, char** argv) {
         std::cout << usageText();
         return 0;
     }
+    raiseDescriptorLimit();
     try {
         const DomainLists lists(options.dataDirectory);
-        AddressChecker checker(options.checker, lists);
-        CheckServer server(checker, options.threads);
+        boost::asio::io_context io(1);
+        AddressChecker checker(io, options.checker, lists);
+        CheckServer server(io, checker, options.server);
         const int port = server.bind(options.listenHost, options.listenPort);
         std::thread waiter([&] {
             int signal = 0;

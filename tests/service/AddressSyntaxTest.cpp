@@ -1,4 +1,5 @@
 #include "AddressSyntax.h"
+#include "Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -107,6 +108,35 @@ TEST(AddressSyntax, RejectsMalformedAddressesWithTheirReason) {
     for (const auto& [address, reason] : cases) {
         EXPECT_EQ(reasonFor(address), reason) << address;
     }
+}
+
+TEST(AddressSyntax, InvisibleCharactersBeforeTheAtAreRefusedAndNeverShown) {
+    const std::string reason =
+        "Vor dem @ stehen unsichtbare Zeichen (Schreibrichtungswechsel, Zeichen ohne Breite oder "
+        "BOM); die Adresse sähe anders aus, als sie ist.";
+    for (const std::string address :
+         {"alice\u202Emoc.elgoog@mx.test", "al\u200Bice@mx.test", "\uFEFFalice@mx.test",
+          "alice\u2066x\u2069@mx.test", "\"al\u200Fice\"@mx.test", "ali\u00ADce@mx.test"}) {
+        EXPECT_EQ(reasonFor(address), reason) << address;
+        EXPECT_FALSE(containsInvisibleFormatting(toDisplayUtf8(address))) << address;
+    }
+    EXPECT_EQ(toDisplayUtf8("a\u202Eb"), "a\uFFFDb");
+    EXPECT_EQ(reasonFor("jürgen.größe@mx.test"), "accepted");
+}
+
+TEST(AddressSyntax, OneMailboxHasOneKeyHoweverItIsSpelt) {
+    const std::string key = parseAddress("alice@mx.test").mailboxKey();
+    for (const std::string spelling :
+         {"ALICE@MX.TEST", "\"alice\"@mx.test", "\"al\\ice\"@Mx.Test"}) {
+        EXPECT_EQ(parseAddress(spelling).mailboxKey(), key) << spelling;
+    }
+    EXPECT_NE(parseAddress("alice.b@mx.test").mailboxKey(), key);
+    EXPECT_EQ(parseAddress("\"a b\"@mx.test").mailbox(), "\"a b\"@mx.test");
+    EXPECT_EQ(parseAddress("\"a\\b\"@mx.test").mailbox(), "ab@mx.test");
+    const ParsedAddress mapped = parseAddress("x@[IPv6:::FFFF:127.0.0.3]");
+    EXPECT_EQ(mapped.literalAddress, "127.0.0.3");
+    EXPECT_EQ(mapped.mailboxKey(), parseAddress("x@[127.0.0.3]").mailboxKey());
+    EXPECT_EQ(parseAddress("x@[IPv6:2001:DB8:0::1]").asciiDomain, "[IPv6:2001:db8::1]");
 }
 
 }  // namespace

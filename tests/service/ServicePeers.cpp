@@ -257,6 +257,20 @@ void ServicePeers::start() {
         "--mx-host=lost.test,gone.lost.test,10",
         "--mx-host=junk.test,mx.junk.test,10",
         "--host-record=mx.junk.test,127.0.0.4",
+        // Five exchangers without addresses ahead of one that works.
+        "--mx-host=six.test,a1.six.test,1",
+        "--mx-host=six.test,a2.six.test,2",
+        "--mx-host=six.test,a3.six.test,3",
+        "--mx-host=six.test,a4.six.test,4",
+        "--mx-host=six.test,a5.six.test,5",
+        "--mx-host=six.test,a6.six.test,6",
+        "--host-record=a6.six.test,127.0.0.1",
+        // A real provider's domain one letter away from a common one.
+        "--mx-host=hotmial.com,mx1.mx.test,10",
+        // Two names for one exchanger address.
+        "--mx-host=h5.test,mx.h5.test,10",
+        "--host-record=mx.h5.test,127.0.0.5",
+        "--mx-host=other5.test,MX.H5.test,10",
         "--txt-record=peer.test," + token,
     });
     smtp_ = std::make_unique<Peer>(
@@ -274,6 +288,7 @@ CheckerSettings ServicePeers::settings() const {
     settings.smtp.mailFrom = "probe@checker.test";
     settings.smtp.stepTimeout = kStepTimeout;
     settings.smtp.allowPrivateExchangers = true;
+    settings.smtp.probeLiterals = true;
     settings.budget = kBudget;
     return settings;
 }
@@ -283,9 +298,9 @@ const DomainLists& sharedLists() {
     return lists;
 }
 
-RunningServer::RunningServer(const CheckerSettings& settings)
-    : checker_(settings, sharedLists()),
-      server_(checker_, 16),
+RunningServer::RunningServer(const CheckerSettings& settings, ServerLimits limits)
+    : checker_(io_, settings, sharedLists()),
+      server_(io_, checker_, limits),
       port_(server_.bind("127.0.0.1", 0)) {
     thread_ = std::thread([this] { server_.run(); });
 }
@@ -367,6 +382,81 @@ std::string percentEncode(const std::string& text) {
         }
     }
     return out;
+}
+
+RawConnection::RawConnection(int port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+    const sockaddr_in sa = loopback("127.0.0.1", port);
+    if (connect(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
+        close(fd_);
+        throw std::runtime_error("cannot connect to the service");
+    }
+}
+
+RawConnection::~RawConnection() {
+    close(fd_);
+}
+
+bool RawConnection::send(const std::string& bytes) {
+    return ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(bytes.size());
+}
+
+std::string RawConnection::readUntilClosed(std::chrono::milliseconds limit) {
+    std::string received;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        pollfd waiting{fd_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&waiting, 1, static_cast<int>(left.count())) != 1) {
+            return received;
+        }
+        char chunk[65536];
+        const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+        if (n <= 0) {
+            return received;
+        }
+        received.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
+bool RawConnection::closedWithin(std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        pollfd waiting{fd_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&waiting, 1, static_cast<int>(left.count())) != 1) {
+            return false;
+        }
+        char chunk[65536];
+        const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+        if (n <= 0) {
+            return true;
+        }
+    }
+}
+
+std::vector<int> replyStatuses(const std::string& stream) {
+    std::vector<int> statuses;
+    for (std::size_t pos = 0;
+         pos + 12 <= stream.size() && stream.compare(pos, 7, "HTTP/1.") == 0;) {
+        statuses.push_back(std::stoi(stream.substr(pos + 9, 3)));
+        const std::size_t headEnd = stream.find("\r\n\r\n", pos);
+        if (headEnd == std::string::npos) {
+            break;
+        }
+        std::string head = stream.substr(pos, headEnd - pos);
+        for (auto& c : head) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        const std::size_t length = head.find("\r\ncontent-length:");
+        pos = headEnd + 4 +
+              (length == std::string::npos
+                   ? 0
+                   : std::stoul(head.substr(length + std::string("\r\ncontent-length:").size())));
+    }
+    return statuses;
 }
 
 }  // namespace verinox::checkd::test

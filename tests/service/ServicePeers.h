@@ -4,6 +4,7 @@
 #include "CheckServer.h"
 #include "DomainLists.h"
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -81,16 +82,17 @@ class ServicePeers {
 
 const DomainLists& sharedLists();
 
-// A check server on a free loopback port, served from its own thread.
+// A check server on a free loopback port, its loop run on a thread of its own.
 class RunningServer {
   public:
-    explicit RunningServer(const CheckerSettings& settings);
+    explicit RunningServer(const CheckerSettings& settings, ServerLimits limits = {});
     ~RunningServer();
 
     int port() const { return port_; }
     AddressChecker& checker() { return checker_; }
 
   private:
+    boost::asio::io_context io_{1};
     AddressChecker checker_;
     CheckServer server_;
     int port_;
@@ -108,5 +110,27 @@ HttpReply request(int port, const std::string& target, const std::string& method
                   const std::string& extraHeaders = "");
 
 std::string percentEncode(const std::string& text);
+
+// A client connection that sends exactly what the test gives, when it gives it.
+class RawConnection {
+  public:
+    explicit RawConnection(int port);
+    ~RawConnection();
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    // False once the server has closed the connection.
+    bool send(const std::string& bytes);
+    // Everything the server sends until it closes the connection or the limit passes.
+    std::string readUntilClosed(std::chrono::milliseconds limit);
+    // True when the server closes the connection within the limit.
+    bool closedWithin(std::chrono::milliseconds limit);
+
+  private:
+    int fd_ = -1;
+};
+
+// The status codes of the replies in a stream of HTTP replies, in their order.
+std::vector<int> replyStatuses(const std::string& stream);
 
 }  // namespace verinox::checkd::test

@@ -1,12 +1,12 @@
 """Scripted SMTP exchanger for the service's tests (aiosmtpd, loopback only).
 
-The recipient decides the answer:
+The recipient decides the answer (local parts without regard to case, as real exchangers do):
   *@catchall.test        250 for every address (accept-all domain)
   alice@* / bob@*        250 mailbox exists
   full@*                 452 mailbox full
   fuller@*               552 mailbox full
   grey@*                 451 greylisted
-  disabled@*             551 disabled
+  disabled@*             554 5.2.1 disabled
   anything else          550 no such user
 Every sender is accepted; DATA is refused, because a check must never send mail.
 Prints "ready" on stdout once it listens.
@@ -25,7 +25,7 @@ ANSWERS = {
     "full": "452 4.2.2 Mailbox full",
     "fuller": "552 5.2.2 Mailbox full",
     "grey": "451 4.7.1 Greylisted, try again later",
-    "disabled": "551 5.7.1 Mailbox disabled",
+    "disabled": "554 5.2.1 Account disabled",
 }
 
 
@@ -35,7 +35,7 @@ class Handler:
         if domain.lower() == "catchall.test":
             answer = "250 2.1.5 OK"
         else:
-            answer = ANSWERS.get(local, "550 5.1.1 No such user")
+            answer = ANSWERS.get(local.lower(), "550 5.1.1 No such user")
         if answer.startswith("250"):
             envelope.rcpt_tos.append(address)
         return answer
