@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 
+#include "Accessible.h"
 #include "Canvas.h"
 #include "Colors.h"
 #include "Forms.h"
@@ -969,6 +970,7 @@ void TCustomGlowButton::showEvent(QShowEvent* e) {
 // ---- down state and groups
 
 void TCustomGlowButton::SetDown(bool value) {
+    const TStateAnnouncement announce(this);
     if (FLoading) {
         FLoadedDown = value;
         return;
@@ -1119,6 +1121,7 @@ void TCustomGlowButton::TrackingResync(QPoint point) {
 }
 
 void TCustomGlowButton::MouseEnter() {
+    const TStateAnnouncement announce(this);
     TWinControl::MouseEnter();
     if (FMouseInside) {
         return;
@@ -1138,6 +1141,7 @@ void TCustomGlowButton::MouseEnter() {
 }
 
 void TCustomGlowButton::MouseLeave() {
+    const TStateAnnouncement announce(this);
     TWinControl::MouseLeave();
     if (!FMouseInside) {
         return;
@@ -1164,6 +1168,7 @@ void TCustomGlowButton::MouseLeave() {
 }
 
 void TCustomGlowButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    const TStateAnnouncement announce(this);
     const bool doubleClick = shift.testFlag(ssDouble);
     if (button == mbLeft) {
         // The base control clicks on release only after a single press.
@@ -1245,6 +1250,7 @@ void TCustomGlowButton::DropDown() {
 }
 
 void TCustomGlowButton::MouseMove(TShiftState shift, int x, int y) {
+    const TStateAnnouncement announce(this);
     const QPointer<TCustomGlowButton> self(this);
     TWinControl::MouseMove(shift, x, y);
     if (!self) {
@@ -1276,6 +1282,7 @@ void TCustomGlowButton::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TCustomGlowButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    const TStateAnnouncement announce(this);
     if (button != mbLeft) {
         TWinControl::MouseUp(button, shift, x, y);
         return;
@@ -1367,6 +1374,7 @@ void TCustomGlowButton::Click() {
 }
 
 void TCustomGlowButton::KeyDown(TKey& key, TShiftState shift) {
+    const TStateAnnouncement announce(this);
     TWinControl::KeyDown(key, shift);
     if (key == VK_RETURN || key == VK_SPACE) {
         FPressed = true;
@@ -1387,6 +1395,7 @@ void TCustomGlowButton::KeyPress(QChar& key) {
 }
 
 void TCustomGlowButton::KeyUp(TKey& key, TShiftState shift) {
+    const TStateAnnouncement announce(this);
     TWinControl::KeyUp(key, shift);
     FPressed = false;
     FFaceState = gfsUp;
@@ -1434,6 +1443,7 @@ void TCustomGlowButton::DoEnter() {
 }
 
 void TCustomGlowButton::DoExit() {
+    const TStateAnnouncement announce(this);
     TWinControl::DoExit();
     FPressed = false;
     FFaceState = gfsUp;
