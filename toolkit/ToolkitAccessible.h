@@ -3,7 +3,8 @@
 
 namespace vx {
 
-// Windows answer as windows (dialogs as dialogs) named by their caption. Once is enough.
+// Windows answer as windows (dialogs as dialogs) named by their caption, labels as the text they
+// show, images as graphics. Once is enough.
 void InstallToolkitAccessibility();
 // The browser view answers as the document it shows. Once is enough.
 void InstallWebAccessibility();

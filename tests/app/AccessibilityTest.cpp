@@ -149,6 +149,9 @@ TEST_F(Accessibility, WindowsAndEveryButtonAndLinkInTheirTreesHaveNamesAndRoles)
     };
     EXPECT_EQ(named, expected);
 
+    auto* label = Info->Find<vx::TLabel>(QStringLiteral("Label46"));
+    EXPECT_EQ(Of(label)->role(), QAccessible::StaticText);
+    EXPECT_EQ(Of(label)->text(QAccessible::Name), QStringLiteral("© 2026 Verinox"));
     EXPECT_EQ(Of(Main->Edit1->Line())->text(QAccessible::Name),
               QStringLiteral("Geben Sie bitte die zu prüfende E-Mail-Adresse ein:"));
     EXPECT_EQ(Of(Main->wb)->role(), QAccessible::Document);
