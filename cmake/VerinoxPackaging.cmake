@@ -56,11 +56,6 @@ verinox-checkd checks an address's syntax, domain, mail exchangers and mailbox
 and classifies it (disposable, free, role address). It answers over HTTP
 with a page for Verinox's browser view or with JSON, and comes with a systemd
 user unit.")
-# Enabled for every user's session on installation, as Debian's own packages do with user units.
-set(CPACK_DEBIAN_CHECKD_PACKAGE_CONTROL_EXTRA
-    ${PROJECT_SOURCE_DIR}/resources/debian/verinox-checkd/postinst
-    ${PROJECT_SOURCE_DIR}/resources/debian/verinox-checkd/postrm)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # The program asks the check service at the build's check host: when that is this machine, the
 # program needs the local service; elsewhere the local one is only useful. Tahoma (from

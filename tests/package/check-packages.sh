@@ -29,10 +29,19 @@ field "$deb_gifcodec" Depends | grep -q 'libc6' || fail "gifcodec lacks libc6"
 lintian --fail-on error --tag-display-limit 0 "$deb_verinox" "$deb_gifcodec" "$deb_verinox_checkd" >"$work/lintian.log" 2>&1 ||
     { cat "$work/lintian.log" >&2; fail "lintian reports errors"; }
 
+# Installed with dpkg into a fresh root where dpkg may change owners (as root), else unpacked.
+# Their libraries are the machine's: the binaries run outside the root.
 root=$work/root
-for deb in "$deb_verinox" "$deb_gifcodec" "$deb_verinox_checkd"; do
-    dpkg-deb -x "$deb" "$root"
-done
+if [[ $(id -u) -eq 0 ]]; then
+    mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+    touch "$root/var/lib/dpkg/status"
+    dpkg --root="$root" --force-depends -i "$deb_verinox" "$deb_gifcodec" "$deb_verinox_checkd" \
+        >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg cannot install them"; }
+else
+    for deb in "$deb_verinox" "$deb_gifcodec" "$deb_verinox_checkd"; do
+        dpkg-deb -x "$deb" "$root"
+    done
+fi
 for file in bin/verinox bin/verinox-help bin/gifcodec bin/verinox-checkd \
     share/verinox/hilfe/hilfe.html share/verinox/hilfe/img/check.gif \
     share/applications/verinox.desktop share/icons/hicolor/scalable/apps/verinox.svg \
@@ -43,6 +52,8 @@ done
 # The user unit starts the installed service, not the one of the build that made the package.
 grep -q '^ExecStart=/usr/bin/verinox-checkd ' "$root/usr/lib/systemd/user/verinox-checkd.service" ||
     fail "the user unit does not start /usr/bin/verinox-checkd"
+[[ $(readlink -f "$root/usr/lib/systemd/user/default.target.wants/verinox-checkd.service") == \
+    "$root/usr/lib/systemd/user/verinox-checkd.service" ]] || fail "the user unit is not enabled"
 for program in verinox verinox-help gifcodec verinox-checkd; do
     ! ldd "$root/usr/bin/$program" | grep -q 'not found' || fail "$program misses libraries"
 done
