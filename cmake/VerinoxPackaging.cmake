@@ -21,6 +21,21 @@ foreach(package component IN ZIP_LISTS VERINOX_PACKAGES VERINOX_COMPONENTS)
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
 endforeach()
 
+# Every program's manual page, compressed as Debian keeps them.
+set(man_pages verinox verinox-help gifcodec verinox-checkd)
+set(man_components verinox verinox gifcodec checkd)
+foreach(page component IN ZIP_LISTS man_pages man_components)
+    set(source ${PROJECT_SOURCE_DIR}/resources/man/${page}.1)
+    set(compressed ${CMAKE_BINARY_DIR}/debian/man/${page}.1.gz)
+    add_custom_command(OUTPUT ${compressed}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/debian/man
+        COMMAND gzip -9nc ${source} > ${compressed}
+        DEPENDS ${source})
+    list(APPEND compressed_pages ${compressed})
+    install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
+endforeach()
+add_custom_target(verinox-man-pages ALL DEPENDS ${compressed_pages})
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME verinox)
 set(CPACK_PACKAGE_VENDOR "Verinox")

@@ -46,7 +46,8 @@ for file in bin/verinox bin/verinox-help bin/gifcodec bin/verinox-checkd \
     share/verinox/hilfe/hilfe.html share/verinox/hilfe/img/check.gif \
     share/applications/verinox.desktop share/icons/hicolor/scalable/apps/verinox.svg \
     share/metainfo/com.example.verinox.verinox.metainfo.xml \
-    share/verinox-checkd/disposable.txt lib/systemd/user/verinox-checkd.service; do
+    share/verinox-checkd/disposable.txt lib/systemd/user/verinox-checkd.service \
+    share/man/man1/verinox.1.gz share/man/man1/gifcodec.1.gz share/man/man1/verinox-checkd.1.gz; do
     [[ -e "$root/usr/$file" ]] || fail "missing: /usr/$file"
 done
 # The user unit starts the installed service, not the one of the build that made the package.
