@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "Application.h"
+#include "Canvas.h"
 #include "Errors.h"
 #include "GlowButton.h"
 #include "GradientPanel.h"
@@ -165,6 +166,12 @@ void TForm1::Loaded() {
     PictureControl1 = Find<vx::TPictureControl>(QStringLiteral("PictureControl1"));
     PopupMenu1 = Find<vx::TPopupMenu>(QStringLiteral("PopupMenu1"));
     Timer1 = Find<vx::TTimer>(QStringLiteral("Timer1"));
+    // The field and the busy animation carry no name of their own: screen readers name the field
+    // after the label above it, and the animation after what it stands for.
+    if (const auto* label = Find<vx::TLabel>(QStringLiteral("Label1"))) {
+        Edit1->Line()->setAccessibleName(vx::StripPrefix(label->Caption()).Text);
+    }
+    PictureControl1->setAccessibleName(QStringLiteral("Prüfung läuft"));
     vx::TForm::Loaded();
 }
 

@@ -63,6 +63,11 @@ void TForm2::Loaded() {
     GlowButton2 = Find<vx::TGlowButton>(QStringLiteral("GlowButton2"));
     ShapeButton1 = Find<vx::TShapeButton>(QStringLiteral("ShapeButton1"));
     ShapeButton2 = Find<vx::TShapeButton>(QStringLiteral("ShapeButton2"));
+    // The links carry no caption: screen readers name them after what they open.
+    ShapeButton1->setAccessibleName(QUrl(QLatin1String(kWebSite)).host());
+    ShapeButton1->setAccessibleDescription(QStringLiteral("Webseite des Herstellers öffnen"));
+    ShapeButton2->setAccessibleName(QLatin1String(kContactAddress));
+    ShapeButton2->setAccessibleDescription(QStringLiteral("E-Mail an den Hersteller schreiben"));
 }
 
 void TForm2::FormCreate(QObject*) {

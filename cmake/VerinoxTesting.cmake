@@ -1,9 +1,9 @@
-# verinox_add_test_program(name SOURCES ... LIBS ... [WEBENGINE] [QT])
+# verinox_add_test_program(name SOURCES ... LIBS ... [ENV VAR=value ...] [WEBENGINE] [QT])
 # QT programs start with a QApplication and the toolkit's application object (tests/support).
 # Every test runs without a screen (offscreen platform) unless it is marked WEBENGINE: those carry
 # the "webengine" label, run under xvfb-run, and are left out of the sanitizer build's run.
 function(verinox_add_test_program name)
-    cmake_parse_arguments(ARG "WEBENGINE;QT" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "WEBENGINE;QT" "" "SOURCES;LIBS;ENV" ${ARGN})
     # The sanitizer build leaves web-engine tests out altogether: even listing them would start
     # the engine under the leak checker.
     if(ARG_WEBENGINE AND VERINOX_SANITIZE)
@@ -24,8 +24,8 @@ function(verinox_add_test_program name)
             PROPERTIES LABELS webengine RUN_SERIAL TRUE ENVIRONMENT "${data}")
     else()
         # Listing the tests starts the program too, so it needs the offscreen platform as well.
-        set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
-            "env;QT_QPA_PLATFORM=offscreen;${data}")
+        set(emulator env QT_QPA_PLATFORM=offscreen ${data} ${ARG_ENV})
+        set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${emulator}")
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
     endif()
 endfunction()

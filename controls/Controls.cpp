@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include "Accessible.h"
 #include "Action.h"
 #include "GlowButton.h"
 #include "GradientPanel.h"
@@ -11,6 +12,7 @@
 namespace vx {
 
 void RegisterControlClasses() {
+    InstallControlsAccessibility();
     RegisterAction();
     RegisterImageList();
     RegisterGlowButton();

@@ -3,7 +3,8 @@
 
 namespace vx {
 
-// Makes every styled control (and the settings classes they stream) known to layouts.
+// Makes every styled control (and the settings classes they stream) known to layouts, and the
+// controls known to screen readers.
 void RegisterControlClasses();
 
 }  // namespace vx

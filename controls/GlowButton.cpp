@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 
+#include "Accessible.h"
 #include "Canvas.h"
 #include "Colors.h"
 #include "Forms.h"
@@ -969,6 +970,7 @@ void TCustomGlowButton::showEvent(QShowEvent* e) {
 // ---- down state and groups
 
 void TCustomGlowButton::SetDown(bool value) {
+    const TStateAnnouncement announce(this);
     if (FLoading) {
         FLoadedDown = value;
         return;
@@ -1121,6 +1123,7 @@ void TCustomGlowButton::TrackingResync(QPoint point) {
 // The re-synchronisation after a release or a move runs these as well: only a real crossing
 // is told to the window (OnMouseEnter, OnMouseLeave).
 void TCustomGlowButton::MouseEnter() {
+    const TStateAnnouncement announce(this);
     if (FMouseInside) {
         return;
     }
@@ -1140,6 +1143,7 @@ void TCustomGlowButton::MouseEnter() {
 }
 
 void TCustomGlowButton::MouseLeave() {
+    const TStateAnnouncement announce(this);
     if (!FMouseInside) {
         return;
     }
@@ -1166,6 +1170,7 @@ void TCustomGlowButton::MouseLeave() {
 }
 
 void TCustomGlowButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    const TStateAnnouncement announce(this);
     const bool doubleClick = shift.testFlag(ssDouble);
     if (button == mbLeft) {
         // The base control clicks on release only after a single press.
@@ -1247,6 +1252,7 @@ void TCustomGlowButton::DropDown() {
 }
 
 void TCustomGlowButton::MouseMove(TShiftState shift, int x, int y) {
+    const TStateAnnouncement announce(this);
     const QPointer<TCustomGlowButton> self(this);
     TWinControl::MouseMove(shift, x, y);
     if (!self) {
@@ -1278,6 +1284,7 @@ void TCustomGlowButton::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TCustomGlowButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    const TStateAnnouncement announce(this);
     if (button != mbLeft) {
         TWinControl::MouseUp(button, shift, x, y);
         return;
@@ -1369,6 +1376,7 @@ void TCustomGlowButton::Click() {
 }
 
 void TCustomGlowButton::KeyDown(TKey& key, TShiftState shift) {
+    const TStateAnnouncement announce(this);
     TWinControl::KeyDown(key, shift);
     if (key == VK_RETURN || key == VK_SPACE) {
         FPressed = true;
@@ -1389,6 +1397,7 @@ void TCustomGlowButton::KeyPress(QChar& key) {
 }
 
 void TCustomGlowButton::KeyUp(TKey& key, TShiftState shift) {
+    const TStateAnnouncement announce(this);
     TWinControl::KeyUp(key, shift);
     FPressed = false;
     FFaceState = gfsUp;
@@ -1436,6 +1445,7 @@ void TCustomGlowButton::DoEnter() {
 }
 
 void TCustomGlowButton::DoExit() {
+    const TStateAnnouncement announce(this);
     TWinControl::DoExit();
     FPressed = false;
     FFaceState = gfsUp;

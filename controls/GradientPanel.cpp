@@ -493,7 +493,11 @@ void TCustomGradientPanel::Paint() {
         PaintTo(target);
         return;
     }
-    QImage buffer(std::max(Width(), 1), std::max(Height(), 1), QImage::Format_RGB32);
+    // The buffer has the target's pixel density: one pixel per unit would be scaled up, and
+    // blurred, on a high-density screen.
+    const qreal ratio = target.Painter().device()->devicePixelRatio();
+    QImage buffer(QSize(std::max(Width(), 1), std::max(Height(), 1)) * ratio, QImage::Format_RGB32);
+    buffer.setDevicePixelRatio(ratio);
     // A mirror gradient without a first colour draws no background: the buffer then starts
     // white, as a new bitmap does, instead of showing whatever its memory held.
     if (FColorTo != clNone && FColorMirror != clNone && Color() == clNone) {

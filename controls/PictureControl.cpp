@@ -7,6 +7,7 @@
 #include <cmath>
 #include <new>
 
+#include "Accessible.h"
 #include "Errors.h"
 #include "Layout.h"
 
@@ -400,6 +401,7 @@ void TPictureControl::FrameChanged() {
 }
 
 void TPictureControl::SetAnimate(bool value) {
+    const TStateAnnouncement announce(this);
     if (value == FAnimate) {
         return;
     }

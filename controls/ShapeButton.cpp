@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 
+#include "Accessible.h"
 #include "Layout.h"
 
 namespace vx {
@@ -71,6 +72,7 @@ void TCustomShapeButton::EnabledChanged() {
 }
 
 void TCustomShapeButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    const TStateAnnouncement announce(this);
     TGraphicControl::MouseDown(button, shift, x, y);
     if (button != mbLeft || !Enabled()) {
         return;
@@ -107,6 +109,7 @@ void TCustomShapeButton::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TCustomShapeButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    const TStateAnnouncement announce(this);
     const QPointer<TCustomShapeButton> self(this);
     TGraphicControl::MouseUp(button, shift, x, y);
     if (!self) {
@@ -197,6 +200,7 @@ void TCustomShapeButton::MouseEnter() {
 }
 
 void TCustomShapeButton::MouseLeave() {
+    const TStateAnnouncement announce(this);
     FLeaveTimer->SetEnabled(false);
     FIsHot = false;
     if (Enabled()) {
@@ -248,6 +252,7 @@ void TCustomShapeButton::SetAllowAllUp(bool value) {
 }
 
 void TCustomShapeButton::SetDown(bool value) {
+    const TStateAnnouncement announce(this);
     if (FLoading) {
         FDownWhileLoading = value;
         return;

@@ -11,6 +11,7 @@
 #include "Application.h"
 #include "Errors.h"
 #include "Layout.h"
+#include "ToolkitAccessible.h"
 
 namespace vx {
 
@@ -113,6 +114,7 @@ void TWebBrowser::resizeEvent(QResizeEvent* e) {
 void RegisterWebBrowser() {
     TClassRegistry::Instance().RegisterControl<TWebBrowser>(QStringLiteral("TWebBrowser"));
     TEventRegistry::Instance().Add("OnDocumentComplete", &TWebBrowser::OnDocumentComplete);
+    InstallWebAccessibility();
 }
 
 }  // namespace vx

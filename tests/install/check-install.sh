@@ -9,7 +9,9 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/verinox bin/verinox-help bin/gifcodec bin/verinox-checkd \
     share/verinox/hilfe/hilfe.html share/verinox/hilfe/img/check.gif \
     share/applications/verinox.desktop share/icons/hicolor/scalable/apps/verinox.svg \
-    lib/systemd/user/verinox-checkd.service; do
+    share/metainfo/com.example.verinox.verinox.metainfo.xml \
+    lib/systemd/user/verinox-checkd.service \
+    lib/systemd/user/default.target.wants/verinox-checkd.service; do
     [[ -e "$prefix/$file" ]] || { echo "missing: $file" >&2; exit 1; }
 done
 grep -q '^Exec=verinox$' "$prefix/share/applications/verinox.desktop"
