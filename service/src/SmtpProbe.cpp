@@ -1,6 +1,7 @@
 #include "SmtpProbe.h"
 
 #include "AddressScope.h"
+#include "SmtpReply.h"
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <random>
 #include <regex>
 #include <stdexcept>
@@ -24,9 +26,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr std::size_t kMaxReplyLineOctets = 1000;
-constexpr std::size_t kMaxReplyLines = 100;
-constexpr std::size_t kMaxShownReplyOctets = 200;
 constexpr std::size_t kCatchAllMinLength = 10;
 constexpr std::size_t kCatchAllMaxLength = 16;
 constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz";
@@ -48,31 +47,6 @@ class SessionLost : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
-
-struct Reply {
-    int code = 0;
-    std::vector<std::string> lines;  // text after the code, one per reply line
-
-    bool positive() const { return code >= 200 && code < 300; }
-    bool transient() const { return code >= 400 && code < 500; }
-    std::string text() const {
-        std::string joined;
-        for (const auto& line : lines) {
-            joined += (joined.empty() ? "" : " ") + line;
-        }
-        return joined;
-    }
-};
-
-std::string printable(const Reply& reply) {
-    std::string text = reply.text();
-    std::replace_if(
-        text.begin(), text.end(), [](char c) { return c < 0x20 || c > 0x7E; }, '?');
-    if (text.size() > kMaxShownReplyOctets) {
-        text.resize(kMaxShownReplyOctets);
-    }
-    return text;
-}
 
 std::string lowerAscii(std::string_view text) {
     std::string out(text);
@@ -110,9 +84,12 @@ std::optional<int> retryTimeOf(const std::string& lowerText) {
     if (!std::regex_search(lowerText, match, kPattern)) {
         return std::nullopt;
     }
-    const int amount = std::stoi(match[1].str());
+    // Up to 999999 hours may be named: more than an int of seconds holds, so longer times are
+    // kept as the longest one.
+    const long long amount = std::stoll(match[1].str());
     const char unit = match[2].str()[0];
-    return unit == 'h' ? amount * 3600 : unit == 'm' ? amount * 60 : amount;
+    const long long seconds = unit == 'h' ? amount * 3600 : unit == 'm' ? amount * 60 : amount;
+    return static_cast<int>(std::min<long long>(seconds, std::numeric_limits<int>::max()));
 }
 
 std::string randomLocalPart() {
@@ -173,26 +150,15 @@ class Session {
 
     // A multi-line reply: "250-first", ..., "250 last".
     asio::awaitable<Reply> readReply(Clock::time_point deadline) {
-        Reply reply;
+        ReplyReader reader;
         for (;;) {
-            std::string line = co_await readLine(deadline);
-            if (line.size() < 3 ||
-                !std::all_of(line.begin(), line.begin() + 3,
-                             [](char c) { return c >= '0' && c <= '9'; }) ||
-                (line.size() > 3 && line[3] != ' ' && line[3] != '-')) {
-                throw SessionLost("malformed reply");
-            }
-            const int code = std::stoi(line.substr(0, 3));
-            if (reply.code != 0 && code != reply.code) {
-                throw SessionLost("inconsistent reply");
-            }
-            reply.code = code;
-            reply.lines.push_back(line.size() > 4 ? line.substr(4) : std::string());
-            if (line.size() == 3 || line[3] == ' ') {
-                co_return reply;
-            }
-            if (reply.lines.size() >= kMaxReplyLines) {
-                throw SessionLost("reply too long");
+            const std::string line = co_await readLine(deadline);
+            try {
+                if (reader.addLine(line)) {
+                    co_return reader.reply();
+                }
+            } catch (const MalformedReply& error) {
+                throw SessionLost(error.what());
             }
         }
     }
