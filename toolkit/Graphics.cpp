@@ -342,9 +342,16 @@ QByteArray ReadSizedBlock(QIODevice& stream) {
         throw EReadError(SReadError);
     }
     length = qFromLittleEndian(length);
-    QByteArray bytes = stream.read(length);
-    if (bytes.size() != qsizetype(length)) {
-        throw EReadError(SReadError);
+    // The length comes from the data: the block grows as its bytes arrive, so a false length
+    // takes no memory beyond the bytes that are there.
+    constexpr qint64 kChunk = qint64(1) << 16;
+    QByteArray bytes;
+    while (bytes.size() < qsizetype(length)) {
+        const QByteArray chunk = stream.read(std::min(kChunk, qint64(length) - bytes.size()));
+        if (chunk.isEmpty()) {
+            throw EReadError(SReadError);
+        }
+        bytes += chunk;
     }
     return bytes;
 }
