@@ -78,8 +78,9 @@ bool IsIndexed(TPixelFormat format) {
     return format == pf1bit || format == pf4bit || format == pf8bit;
 }
 
+// Widths up to the pixel limit times 32 bits overflow an int; the stride itself fits.
 int RowStride(int width, int bits) {
-    return ((width * bits + 31) / 32) * 4;
+    return static_cast<int>(((qint64(width) * bits + 31) / 32) * 4);
 }
 
 QImage::Format QtFormatOf(TPixelFormat format) {

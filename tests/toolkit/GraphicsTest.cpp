@@ -111,6 +111,12 @@ TEST(BitmapFileImage, RejectsDamagedImages) {
     qToLittleEndian<qint32>(1 << 20, reinterpret_cast<uchar*>(huge.data()) + 18);
     qToLittleEndian<qint32>(1 << 20, reinterpret_cast<uchar*>(huge.data()) + 22);
     EXPECT_THROW(load(huge), EInvalidGraphic);
+    // One row so wide that its bits overflow an int: the rows are not there.
+    QByteArray wide = bytes;
+    qToLittleEndian<qint32>((1 << 27) + 5, reinterpret_cast<uchar*>(wide.data()) + 18);
+    qToLittleEndian<qint32>(1, reinterpret_cast<uchar*>(wide.data()) + 22);
+    qToLittleEndian<quint16>(32, reinterpret_cast<uchar*>(wide.data()) + 28);
+    EXPECT_THROW(load(wide), EInvalidGraphic);
 }
 
 // A buffer that remembers the largest read asked of it (QIODevice::read allocates that much first).
