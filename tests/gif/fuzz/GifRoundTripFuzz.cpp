@@ -107,7 +107,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     gif::TMemoryStream written;
-    first.WriteToStream(written);
+    try {
+        first.WriteToStream(written);
+    } catch (const gif::EInvalidGraphicOperation&) {
+        // A frame read beyond the 16-bit screen (origin plus size) is refused rather than
+        // written with its numbers cut.
+        return 0;
+    }
     gif::TGIFImage second;
     const std::vector<std::uint8_t> bytes(written.Bytes().begin(), written.Bytes().end());
     const std::optional<TImageFacts> after = Read(second, bytes, error);
