@@ -29,3 +29,25 @@ function(verinox_add_test_program name)
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
     endif()
 endfunction()
+
+# verinox_add_fuzz_target(name SOURCES ... LIBS ...)
+# With VERINOX_FUZZ (scripts/fuzz.sh's build) a libFuzzer program. Otherwise a replay program of
+# the same entry function, and a test that feeds it a fresh seed corpus (fuzz/<name>.seeds.sh) and
+# every kept finding (fuzz/regressions/<name>/).
+function(verinox_add_fuzz_target name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    if(VERINOX_FUZZ)
+        add_executable(${name} ${ARG_SOURCES})
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+        target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+        return()
+    endif()
+    add_executable(${name}_replay ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/FuzzReplay.cpp)
+    target_link_libraries(${name}_replay PRIVATE ${ARG_LIBS})
+    add_test(NAME ${name}_regressions
+        COMMAND ${PROJECT_SOURCE_DIR}/tests/support/replay-fuzz.sh $<TARGET_FILE:${name}_replay>
+            ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/${name}.seeds.sh
+            ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/regressions/${name}
+            ${CMAKE_CURRENT_BINARY_DIR}/${name}-replay)
+    set_tests_properties(${name}_regressions PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+endfunction()

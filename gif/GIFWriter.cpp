@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 #include <string>
 
 #include "gif/GIFErrors.h"
@@ -43,6 +44,19 @@ int TableBits(int count) {
 // announcing one in the descriptor would make the decoder read pixel data as colours.
 bool HasLocalTable(const TGIFFrame& frame) {
     return frame.FOwnTable && frame.FItem->FItemTable.Count > 0;
+}
+
+// A raster whose data ended without its terminator is kept as read (the reader takes that as
+// the end of the raster); the copy gets the terminator, or the next block would be read as raster.
+bool EndsWithTerminator(std::span<const std::uint8_t> code) {
+    std::size_t at = 1;  // after the minimum code size
+    while (at < code.size()) {
+        if (code[at] == 0) {
+            return at + 1 == code.size();
+        }
+        at += 1 + std::size_t{code[at]};
+    }
+    return false;
 }
 
 }  // namespace
@@ -199,7 +213,11 @@ void TGIFWriter::WriteLocalTable(const TGIFFrame& frame) {
 
 void TGIFWriter::WriteCodeStream(const TGIFFrame& frame) {
     if (frame.FItem->FCodeStream) {
-        FCodeStreams.emplace_back(FOut.size(), frame.FItem->FCodeStream->Bytes());
+        const std::span<const std::uint8_t> code = frame.FItem->FCodeStream->Bytes();
+        FCodeStreams.emplace_back(FOut.size(), code);
+        if (!code.empty() && !EndsWithTerminator(code)) {
+            PutByte(0);
+        }
     }
 }
 

@@ -15,4 +15,4 @@ cmake --build "$top/build-asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --test-dir "$top/build-asan" --output-on-failure -j "$jobs" -LE webengine
 
-"$top/scripts/fuzz.sh" 60
+"$top/scripts/fuzz.sh" all 15

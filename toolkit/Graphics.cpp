@@ -78,8 +78,9 @@ bool IsIndexed(TPixelFormat format) {
     return format == pf1bit || format == pf4bit || format == pf8bit;
 }
 
+// Widths up to the pixel limit times 32 bits overflow an int; the stride itself fits.
 int RowStride(int width, int bits) {
-    return ((width * bits + 31) / 32) * 4;
+    return static_cast<int>(((qint64(width) * bits + 31) / 32) * 4);
 }
 
 QImage::Format QtFormatOf(TPixelFormat format) {
@@ -342,9 +343,16 @@ QByteArray ReadSizedBlock(QIODevice& stream) {
         throw EReadError(SReadError);
     }
     length = qFromLittleEndian(length);
-    QByteArray bytes = stream.read(length);
-    if (bytes.size() != qsizetype(length)) {
-        throw EReadError(SReadError);
+    // The length comes from the data: the block grows as its bytes arrive, so a false length
+    // takes no memory beyond the bytes that are there.
+    constexpr qint64 kChunk = qint64(1) << 16;
+    QByteArray bytes;
+    while (bytes.size() < qsizetype(length)) {
+        const QByteArray chunk = stream.read(std::min(kChunk, qint64(length) - bytes.size()));
+        if (chunk.isEmpty()) {
+            throw EReadError(SReadError);
+        }
+        bytes += chunk;
     }
     return bytes;
 }

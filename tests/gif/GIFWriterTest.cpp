@@ -71,6 +71,27 @@ TEST(GIFWriter, UnchangedImageIsWrittenAsRead) {
     EXPECT_EQ(Written(again), data);
 }
 
+TEST(GIFWriter, RasterCutBeforeItsTerminatorIsWrittenTerminated) {
+    TGifBytes gif;
+    gif.Header().Le16(1).Le16(1).Raw({0x80, 0, 0}).Table(2);
+    gif.Descriptor(0, 0, 1, 1).Raster(2, OnePixelCodes(1));
+    Bytes data = gif.Data();
+    data.pop_back();  // the data end right after the raster's last sub-block
+    TGIFImage image;
+    image.FAcceptDamaged = false;
+    Load(image, data);
+
+    const Bytes written = Written(image);
+    ASSERT_EQ(written.end()[-2], 0);
+    EXPECT_EQ(written.back(), 0x3B);
+    TGIFImage again;
+    again.FAcceptDamaged = false;
+    Load(again, written);
+    ASSERT_EQ(again.FrameCount(), 1);
+    EXPECT_EQ(again.Frame(0).FrameBitmap().PixelIndex(0, 0), 1);
+    EXPECT_EQ(Written(again), written);
+}
+
 TEST(GIFWriter, RecomputesScreenAndDropsOtherApplicationBlocks) {
     TGifBytes gif;
     gif.Header().Le16(300).Le16(200).Raw({0xF1, 3, 0}).Table(4);

@@ -1,6 +1,9 @@
 #include "SmtpProbe.h"
+#include "SmtpReply.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace verinox::checkd {
 namespace {
@@ -50,6 +53,30 @@ TEST(SmtpReply, TemporaryRefusalsCarryTheNamedRetryTime) {
     EXPECT_EQ(classifyReply(451, "4.7.1 Greylisted, try again later").retryAfterSeconds,
               std::nullopt);
     EXPECT_EQ(classifyReply(550, "5.1.1 try again in 5 minutes").retryAfterSeconds, std::nullopt);
+    EXPECT_EQ(classifyReply(451, "try again in 999999 hours").retryAfterSeconds,
+              std::numeric_limits<int>::max());
+}
+
+TEST(SmtpReply, ReaderJoinsLinesUntilTheLastAndRefusesGarbage) {
+    ReplyReader reader;
+    EXPECT_FALSE(reader.addLine("250-mx.example.com"));
+    EXPECT_FALSE(reader.addLine("250-SMTPUTF8"));
+    EXPECT_TRUE(reader.addLine("250 8BITMIME"));
+    EXPECT_EQ(reader.reply().code, 250);
+    EXPECT_EQ(reader.reply().text(), "mx.example.com SMTPUTF8 8BITMIME");
+    EXPECT_TRUE(ReplyReader().addLine("354"));
+
+    EXPECT_THROW(ReplyReader().addLine("25"), MalformedReply);
+    EXPECT_THROW(ReplyReader().addLine("2x0 Ok"), MalformedReply);
+    EXPECT_THROW(ReplyReader().addLine("250Ok"), MalformedReply);
+    ReplyReader mixed;
+    mixed.addLine("250-first");
+    EXPECT_THROW(mixed.addLine("550 second"), MalformedReply);
+    ReplyReader endless;
+    for (std::size_t i = 1; i < kMaxReplyLines; ++i) {
+        endless.addLine("250-more");
+    }
+    EXPECT_THROW(endless.addLine("250-more"), MalformedReply);
 }
 
 }  // namespace

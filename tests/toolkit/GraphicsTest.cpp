@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QBuffer>
 #include <QMimeData>
 #include <QtEndian>
@@ -109,6 +111,43 @@ TEST(BitmapFileImage, RejectsDamagedImages) {
     qToLittleEndian<qint32>(1 << 20, reinterpret_cast<uchar*>(huge.data()) + 18);
     qToLittleEndian<qint32>(1 << 20, reinterpret_cast<uchar*>(huge.data()) + 22);
     EXPECT_THROW(load(huge), EInvalidGraphic);
+    // One row so wide that its bits overflow an int: the rows are not there.
+    QByteArray wide = bytes;
+    qToLittleEndian<qint32>((1 << 27) + 5, reinterpret_cast<uchar*>(wide.data()) + 18);
+    qToLittleEndian<qint32>(1, reinterpret_cast<uchar*>(wide.data()) + 22);
+    qToLittleEndian<quint16>(32, reinterpret_cast<uchar*>(wide.data()) + 28);
+    EXPECT_THROW(load(wide), EInvalidGraphic);
+}
+
+// A buffer that remembers the largest read asked of it (QIODevice::read allocates that much first).
+class TLargestReadBuffer : public QBuffer {
+  public:
+    qint64 Largest = 0;
+
+  protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        Largest = std::max(Largest, maxSize);
+        return QBuffer::readData(data, maxSize);
+    }
+};
+
+TEST(SizedBlock, FalseLengthTakesNoMemoryBeyondTheData) {
+    QByteArray record(
+        "\xFF\xFF\xFF\xFF"
+        "abc",
+        7);
+    TLargestReadBuffer in;
+    in.setData(record);
+    in.open(QIODevice::ReadOnly);
+    EXPECT_THROW(ReadSizedBlock(in), EReadError);
+    EXPECT_LE(in.Largest, 1 << 16);
+
+    QBuffer whole;
+    whole.open(QIODevice::ReadWrite);
+    const QByteArray large(200000, 'x');
+    WriteSizedBlock(whole, large);
+    whole.seek(0);
+    EXPECT_EQ(ReadSizedBlock(whole), large);
 }
 
 TEST(Bitmap, CanvasDrawingLandsInAnIndexedBitmap) {

@@ -1,0 +1,3 @@
+#!/usr/bin/env bash
+# The round trip starts from the reader's seeds.
+exec "$(dirname "$0")/gif_fuzz.seeds.sh" "$@"
