@@ -16,6 +16,7 @@
 #include "GradientPanel.h"
 #include "Layout.h"
 #include "PictureControl.h"
+#include "QuietWindows.h"
 #include "ShapeButton.h"
 #include "StdCtrls.h"
 #include "ToolPanels.h"
@@ -24,15 +25,6 @@
 #include "WebBrowser.h"
 
 namespace {
-
-class TQuietBrowser : public vx::TWebBrowser {
-  public:
-    using TWebBrowser::TWebBrowser;
-
-  protected:
-    void CreateView() override {}
-    void Load(const QUrl&) override {}
-};
 
 // What the screen reader heard: focus moves and state changes, by object.
 struct THeard {
@@ -74,26 +66,12 @@ QPlatformAccessibility* Platform() {
     return QGuiApplicationPrivate::platformIntegration()->accessibility();
 }
 
-struct Accessibility : ::testing::Test {
-    std::unique_ptr<TForm1> Main;
-    std::unique_ptr<TForm2> Info;
-    std::vector<QUrl> Opened;
-    QStringList HelpPages;
+struct Accessibility : QuietWindows {
     std::vector<THeard> Heard;
     QAccessible::UpdateHandler Previous = nullptr;
 
     void SetUp() override {
-        vx::RegisterControlClasses();
-        vx::RegisterGIFImage();
-        vx::RegisterWebBrowser();
-        vx::TClassRegistry::Instance().RegisterControl<TQuietBrowser>(
-            QStringLiteral("TWebBrowser"));
-        TForm2::ShellOpen = [this](const QUrl& url) { Opened.push_back(url); };
-        TForm2::HelpLauncher = [this](const QString& page) { HelpPages << page; };
-        Main = std::make_unique<TForm1>();
-        Form1 = Main.get();
-        Info = std::make_unique<TForm2>();
-        Form2 = Info.get();
+        QuietWindows::SetUp();
         gHeard = &Heard;
         Previous = QAccessible::installUpdateHandler(Listen);
         // As a screen reader's arrival does: the platform's accessibility turns active.
@@ -103,9 +81,7 @@ struct Accessibility : ::testing::Test {
         Platform()->setActive(false);
         QAccessible::installUpdateHandler(Previous);
         gHeard = nullptr;
-        Main->DoDestroy();
-        Info.reset();
-        Main.reset();
+        QuietWindows::TearDown();
     }
 
     std::vector<THeard> HeardOf(QObject* object, QAccessible::Event type) const {

@@ -11,21 +11,13 @@
 #include "GlowButton.h"
 #include "GradientPanel.h"
 #include "Layout.h"
+#include "QuietWindows.h"
 #include "ToolPanels.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "WebBrowser.h"
 
 namespace {
-
-class TQuietBrowser : public vx::TWebBrowser {
-  public:
-    using TWebBrowser::TWebBrowser;
-
-  protected:
-    void CreateView() override {}
-    void Load(const QUrl&) override {}
-};
 
 // A picture scaled up from one pixel per unit repeats every pixel in an aligned 2 × 2 block; one
 // drawn at full resolution has blocks whose pixels differ (edges of text, smoothed curves,
@@ -66,27 +58,11 @@ std::string Where(const QWidget* control) {
         .toStdString();
 }
 
-struct HighDensity : ::testing::Test {
-    std::unique_ptr<TForm1> Main;
-    std::unique_ptr<TForm2> Info;
-
+struct HighDensity : QuietWindows {
     void SetUp() override {
-        vx::RegisterControlClasses();
-        vx::RegisterGIFImage();
-        vx::RegisterWebBrowser();
-        vx::TClassRegistry::Instance().RegisterControl<TQuietBrowser>(
-            QStringLiteral("TWebBrowser"));
-        Main = std::make_unique<TForm1>();
-        Form1 = Main.get();
-        Info = std::make_unique<TForm2>();
-        Form2 = Info.get();
+        QuietWindows::SetUp();
         Main->Show();
         Info->Show();
-    }
-    void TearDown() override {
-        Main->DoDestroy();
-        Info.reset();
-        Main.reset();
     }
 
     std::vector<vx::TGradientPanel*> GradientPanels() const {

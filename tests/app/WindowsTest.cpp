@@ -13,6 +13,7 @@
 #include "Layout.h"
 #include "PictureControl.h"
 #include "QtPrinters.h"
+#include "QuietWindows.h"
 #include "ShapeButton.h"
 #include "StdCtrls.h"
 #include "ToolPanels.h"
@@ -22,41 +23,7 @@
 
 namespace {
 
-// A browser view that creates no web engine.
-class TQuietBrowser : public vx::TWebBrowser {
-  public:
-    using TWebBrowser::TWebBrowser;
-
-  protected:
-    void CreateView() override {}
-    void Load(const QUrl&) override {}
-};
-
-struct Windows : ::testing::Test {
-    std::unique_ptr<TForm1> Main;
-    std::unique_ptr<TForm2> Info;
-    std::vector<QUrl> Opened;
-    QStringList HelpPages;
-
-    void SetUp() override {
-        vx::RegisterControlClasses();
-        vx::RegisterGIFImage();
-        vx::RegisterWebBrowser();
-        vx::TClassRegistry::Instance().RegisterControl<TQuietBrowser>(
-            QStringLiteral("TWebBrowser"));
-        TForm2::ShellOpen = [this](const QUrl& url) { Opened.push_back(url); };
-        TForm2::HelpLauncher = [this](const QString& page) { HelpPages << page; };
-        Main = std::make_unique<TForm1>();
-        Form1 = Main.get();
-        Info = std::make_unique<TForm2>();
-        Form2 = Info.get();
-    }
-    void TearDown() override {
-        Main->DoDestroy();
-        Info.reset();
-        Main.reset();
-    }
-};
+using Windows = QuietWindows;
 
 TEST_F(Windows, AddressCheckWindowIsFixedWithItsControlsAtTheirPlaces) {
     EXPECT_EQ(Main->Caption(), QStringLiteral("Verinox 1.0"));
